@@ -1,0 +1,43 @@
+# Shared compile settings and helpers for both trees.
+
+if(TESSA_WIN32)
+  # Everything is linked statically: the installer and the test programs are
+  # single files that need no DLL of ours.
+  add_compile_options(-Os -ffunction-sections -fdata-sections -Wall -Wextra)
+  add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+  # Test programs run through Wine (see scripts/wine-run); the prefix lives in
+  # this build tree.
+  set(TESSA_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(TESSA_WINEARCH win64)
+  else()
+    set(TESSA_WINEARCH win32)
+  endif()
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      ${CMAKE_SOURCE_DIR}/scripts/wine-run --arch ${TESSA_WINEARCH} --prefix ${TESSA_WINEPREFIX})
+  set(TESSA_WIN32_LIBS ole32 uuid shell32 comctl32 version advapi32 gdi32 user32 comdlg32)
+else()
+  add_compile_options(-Wall -Wextra -g)
+  if(TESSA_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()
+
+# Code that goes into the installer itself: no exceptions, no RTTI.
+function(tessa_installer_code target)
+  if(TESSA_WIN32)
+    target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  endif()
+endfunction()
+
+# tessa_add_win32_test(name SOURCES ... LIBS ...): a Win32 GoogleTest program
+# run under Wine by CTest.
+function(tessa_add_win32_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main ${TESSA_WIN32_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()

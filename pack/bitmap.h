@@ -1,0 +1,29 @@
+// Checks a background picture the way the installer will load it and
+// returns what the package stores: the bitmap file without its 14-byte
+// file header (docs/format.md#background-picture).
+#pragma once
+
+#include <string>
+
+#include "pack/package.h"
+
+constexpr int BitmapFileHeaderSize = 14;
+
+// file: the whole .bmp file; name: how to call it in errors. Throws
+// PackError with the reason when the installer could not show the picture
+// as it is drawn: a header other than 12 or 40 bytes, compressed bit fields,
+// a bad size or pixel offset, or too few pixel bytes.
+Bytes pictureFromBitmapFile(const Bytes& file, const std::string& name);
+
+// A 14-byte file header and the stored picture: the .bmp file again.
+Bytes bitmapFileFromPicture(const Bytes& picture);
+
+struct PictureInfo {
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;
+};
+
+// The size of a stored picture as the installer reads it; zeros when it
+// would not load.
+PictureInfo pictureInfo(const Bytes& picture);

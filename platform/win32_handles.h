@@ -1,0 +1,91 @@
+// RAII holders for the Win32 resources of the platform layer: each releases
+// what it holds on every path out of the scope that owns it. Internal to
+// platform/ (it includes windows.h).
+#pragma once
+
+#include <windows.h>
+
+// A FindFirstFileA search.
+class ScopedFind {
+ public:
+  explicit ScopedFind(HANDLE h) : handle_(h) {}
+  ~ScopedFind() { close(); }
+  ScopedFind(const ScopedFind&) = delete;
+  ScopedFind& operator=(const ScopedFind&) = delete;
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  void close() {
+    if (valid()) FindClose(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// An open registry key that is not part of the current-key discipline.
+class ScopedKey {
+ public:
+  ScopedKey() = default;
+  ~ScopedKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+
+  HKEY* out() { return &key_; }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// COM initialised for the thread; uninitialised again only when it worked.
+class ComSession {
+ public:
+  ComSession() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComSession() {
+    if (ok_) CoUninitialize();
+  }
+  ComSession(const ComSession&) = delete;
+  ComSession& operator=(const ComSession&) = delete;
+
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_;
+};
+
+// One reference to a COM interface, released when the holder goes.
+template <class T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() {
+    if (p_ != nullptr) p_->Release();
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+
+  T* operator->() const { return p_; }
+  T* get() const { return p_; }
+  // For the creating call's out parameter; the holder must be empty.
+  void** out() { return reinterpret_cast<void**>(&p_); }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// A block from new[] freed on every path.
+class ScopedBlock {
+ public:
+  explicit ScopedBlock(DWORD size) : p_(new char[size]) {}
+  ~ScopedBlock() { delete[] p_; }
+  ScopedBlock(const ScopedBlock&) = delete;
+  ScopedBlock& operator=(const ScopedBlock&) = delete;
+  char* get() const { return p_; }
+
+ private:
+  char* p_;
+};

@@ -1,0 +1,6 @@
+#include "setup/portable/message_standin.h"
+
+const String& Message(int) {
+  static const String empty;
+  return empty;
+}

@@ -1,0 +1,78 @@
+#include "setup/startup.h"
+
+#include "platform/gfile.h"
+#include "setup/archive_reader.h"
+#include "setup/installation.h"
+#include "setup/portable/command_line.h"
+#include "setup/portable/reports.h"
+#include "setup/removal.h"
+#include "ui/background_window.h"
+#include "ui/system_values.h"
+#include "ui/win32_reports.h"
+
+#include <new.h>
+
+namespace {
+
+// The interpreter when %comspec% names none (the 95 family's own).
+const char* const DefaultCommandInterpreter = "command.com";
+
+int __cdecl onAllocationFailure(size_t size) { outOfMemory(size); }
+
+void setCommandInterpreter() {
+  CommandInterpreter = ExpandEnvironment("%comspec%");
+  if (CommandInterpreter.isEmpty()) CommandInterpreter = DefaultCommandInterpreter;
+}
+
+void takeSystemColours() {
+  TitleColor = SystemColour(SystemColourWindowText);
+  TopColor = SystemColour(SystemColourWindow);
+  MonoColor = true;
+}
+
+// Fills the process-wide state from the command line; a bad atom ends the
+// program in the usage box. Returns whether the removal switch was given.
+bool applyCommandLine(const String& tail) {
+  CommandLineOptions options;
+  String problem;
+  if (!ParseCommandLine(tail.cStr(), options, problem)) UsageBox(problem.cStr());
+  AutomaticMode = options.automaticMode;
+  ProductName = options.productName;
+  InstallDirOverride = options.installDirOverride;
+  return options.removal;
+}
+
+[[noreturn]] void runRemovalMode() {
+  if (ProductName.isEmpty()) UsageBox(ProductNameRequired);
+  if (Uninstall(ProductName, InstallDirOverride)) StartSelfRemoval(InstallDirOverride);
+  ExitProgram();
+}
+
+void openOwnFile(File& own) {
+  String name = OwnFileName(ProcessCommandLine());
+  if (!own.openExisting(name.cStr(), true, false, false)) FatalBox(CouldNotOpenFormat, name);
+}
+
+}  // namespace
+
+void InstallProcessHandlers() {
+  SetReportPlatform(Win32ReportPlatform());
+  BindFatalReports();
+  // With new mode 1, a failing malloc calls the handler as a failing new does.
+  _set_new_handler(onAllocationFailure);
+  _set_new_mode(1);
+}
+
+void RunProgram(InstanceHandle instance, const char* commandTail) {
+  setCommandInterpreter();
+  ProgramInstance = instance;
+  String tail(commandTail);
+  takeSystemColours();
+  BackgroundWindow = CreateBackgroundWindow(instance, nullptr);
+  if (applyCommandLine(tail)) runRemovalMode();
+  File own;
+  openOwnFile(own);
+  ReadArchive(own);
+  RunInstallation(own);
+  ExitProgram();
+}

@@ -1,0 +1,55 @@
+// The base of the end-to-end tests: starts a program of ours under the
+// driver, reads the boxes it shows, and on a failed test saves a screenshot
+// of the screen next to the CTest log before the program is ended.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/e2e/driver.h"
+
+// Linux paths of the build, given by CMake.
+std::string BuildDirectory();
+std::string ProgramPath();  // tessaform.exe of this tree
+
+// Windows class of dialogs and message boxes.
+inline const char DialogClass[] = "#32770";
+inline const char FatalCaption[] = "FATAL ERROR";
+
+// How long a program may take to show a window or to end.
+const DWORD WindowTimeoutMs = 20000;
+const DWORD ExitTimeoutMs = 20000;
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void TearDown() override;
+
+  // After a failure, while the program still runs: saves a screenshot
+  // (once per test) next to the CTest log, then ends the program.
+  void captureFailureAndEnd();
+
+  // Starts `executable` (Linux path; default tessaform.exe) with exactly
+  // `commandLine`. Fails the test when it cannot be started.
+  void start(const std::string& commandLine, const std::string& executable = ProgramPath());
+
+  // Waits for the one box the program should show, checks that no other
+  // window besides the background window appeared, and returns it.
+  driver::Window expectBox(const std::string& caption);
+  // Clicks the box's button `buttonId` and returns the program's exit code
+  // (-1 when it did not end in time).
+  long dismissAndWait(const driver::Window& box, int buttonId = IDOK);
+  // The exit code once the program ends on its own (-1 on timeout).
+  long waitForExit();
+
+  // The program's command line for running `executable` with `arguments`:
+  // the quoted Windows path, a blank, the arguments.
+  static std::string commandLineFor(const std::string& executable, const std::string& arguments);
+  // A fresh scratch directory for this test (Linux path).
+  std::string scratchDirectory();
+
+  driver::Program program_;
+
+ private:
+  bool captured_ = false;
+};

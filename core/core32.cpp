@@ -13,8 +13,17 @@ constexpr int ShrinkTolerance = 512;
 
 char emptyText[1] = {'\0'};
 
-// The formatting scratch area of every String formatting routine.
-char formatScratch[FormatLimit + 1];
+// The formatting scratch area of every String formatting routine, made on
+// first use. (Not a static array: with -fdata-sections a PE file would carry
+// its 32 KB of zeros.)
+// (Nor a function-local static: its guard would pull in the C++ run-time's
+// exception support.)
+char* scratchArea = nullptr;
+
+char* formatScratch() {
+  if (scratchArea == nullptr) scratchArea = static_cast<char*>(allocateOrDie(FormatLimit + 1));
+  return scratchArea;
+}
 
 int textLength(const char* text, int max) {
   int n = 0;
@@ -665,14 +674,16 @@ int String::replaceAll(const char* find, const char* replacement, bool caseSensi
 // Formatting and numbers
 
 String& String::formatList(const char* fmt, const FormatArg* args, int count) {
-  const int n = formatArgs(formatScratch, sizeof formatScratch, fmt, args, count);
-  assign(formatScratch, n);
+  char* scratch = formatScratch();
+  const int n = formatArgs(scratch, FormatLimit + 1, fmt, args, count);
+  assign(scratch, n);
   return *this;
 }
 
 String& String::appendFormatList(const char* fmt, const FormatArg* args, int count) {
-  const int n = formatArgs(formatScratch, sizeof formatScratch, fmt, args, count);
-  appendBytes(formatScratch, n);
+  char* scratch = formatScratch();
+  const int n = formatArgs(scratch, FormatLimit + 1, fmt, args, count);
+  appendBytes(scratch, n);
   return *this;
 }
 
@@ -720,16 +731,15 @@ String fromInt(int n) { return formatString("%d", n); }
 
 String fromInt64(int64_t n) { return formatString("%lld", n); }
 
-int groupedNumberInto(char* out, int64_t n) {
+int groupedNumberInto(char* out, uint64_t magnitude, bool negative) {
   char digits[24];
   int count = 0;
-  uint64_t magnitude = n < 0 ? 0 - uint64_t(n) : uint64_t(n);
   do {
     digits[count++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
   int o = 0;
-  if (n < 0) out[o++] = '-';
+  if (negative) out[o++] = '-';
   // Separators only when the text has more than 4 characters.
   const bool grouped = count + o > 4;
   for (int i = count - 1; i >= 0; --i) {
@@ -742,7 +752,7 @@ int groupedNumberInto(char* out, int64_t n) {
 
 String groupedNumber(int64_t n) {
   char text[GroupedNumberSize];
-  const int length = groupedNumberInto(text, n);
+  const int length = groupedNumberInto(text, n < 0 ? 0 - uint64_t(n) : uint64_t(n), n < 0);
   return String(text, length);
 }
 

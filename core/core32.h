@@ -196,10 +196,10 @@ String fromInt64(int64_t n);
 // Decimal digits with ',' every three from the right when there are more
 // than four: 1234 stays, 12345 gives 12,345.
 String groupedNumber(int64_t n);
-// The same into out (GroupedNumberSize bytes), without allocating; returns
-// the length.
+// The same for a magnitude and sign into out (GroupedNumberSize bytes),
+// without allocating; returns the length.
 constexpr int GroupedNumberSize = 32;
-int groupedNumberInto(char* out, int64_t n);
+int groupedNumberInto(char* out, uint64_t magnitude, bool negative = false);
 // a rounded up to the next multiple of b when b > 1; otherwise a.
 int roundUp(int a, int b);
 

@@ -13,9 +13,6 @@ void defaultReporter(const char* text) {
 
 FatalReporter reporter = defaultReporter;
 
-// Fatal texts are formatted here rather than into a String: a fatal report
-// may be the consequence of a failed allocation.
-char fatalScratch[FormatLimit + 1];
 
 }  // namespace
 
@@ -32,8 +29,11 @@ void fatalText(const char* text) {
 }
 
 void fatalFormatted(const char* format, const FormatArg* args, int count) {
-  formatArgs(fatalScratch, sizeof fatalScratch, format, args, count);
-  fatalText(fatalScratch);
+  // On the stack rather than in a String: a fatal report may be the
+  // consequence of a failed allocation.
+  char text[FormatLimit + 1];
+  formatArgs(text, sizeof text, format, args, count);
+  fatalText(text);
 }
 
 void fatalAssertFailed(const char* module, int line) { fatalError("%s %d", module, line); }

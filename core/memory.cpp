@@ -14,7 +14,7 @@
 
 void outOfMemory(size_t requested) {
   char size[GroupedNumberSize];
-  groupedNumberInto(size, static_cast<int64_t>(requested));
+  groupedNumberInto(size, requested);
   fatalError("Out Of Memory.  Make sure your hard drive is not full.\nRequested size = %s", size);
 }
 

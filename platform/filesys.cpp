@@ -1,8 +1,8 @@
 #include "platform/filesys.h"
 
+#include <windows.h>
 #include <shellapi.h>
 #include <string.h>
-#include <windows.h>
 
 #include "core/fatal.h"
 #include "platform/win32_handles.h"

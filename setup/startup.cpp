@@ -10,14 +10,12 @@
 #include "ui/system_values.h"
 #include "ui/win32_reports.h"
 
-#include <new.h>
-
 namespace {
 
 // The interpreter when %comspec% names none (the 95 family's own).
 const char* const DefaultCommandInterpreter = "command.com";
 
-int __cdecl onAllocationFailure(size_t size) { outOfMemory(size); }
+int onAllocationFailure(size_t size) { outOfMemory(size); }
 
 void setCommandInterpreter() {
   CommandInterpreter = ExpandEnvironment("%comspec%");
@@ -58,9 +56,8 @@ void openOwnFile(File& own) {
 void InstallProcessHandlers() {
   SetReportPlatform(Win32ReportPlatform());
   BindFatalReports();
-  // With new mode 1, a failing malloc calls the handler as a failing new does.
-  _set_new_handler(onAllocationFailure);
-  _set_new_mode(1);
+  // Our own allocations end in outOfMemory already; this covers the rest.
+  SetAllocationFailureHandler(onAllocationFailure);
 }
 
 void RunProgram(InstanceHandle instance, const char* commandTail) {

@@ -1,4 +1,5 @@
-// The few values the start-up takes from the system, without windows.h.
+// The few values the start-up takes from the system, and the one setting it
+// gives the C runtime, without windows.h.
 #pragma once
 
 #include "core/core32.h"
@@ -16,3 +17,9 @@ String ExpandEnvironment(const char* text);
 
 // The full command line of the process, the program's own name included.
 const char* ProcessCommandLine();
+
+// Makes every failed allocation of the C runtime, malloc as well as new, call
+// `handler` with the requested size (the runtime's "new mode" 1). Returns
+// false when the runtime offers no such setting.
+using AllocationFailureHandler = int (*)(size_t requested);
+bool SetAllocationFailureHandler(AllocationFailureHandler handler);

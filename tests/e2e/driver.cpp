@@ -9,6 +9,8 @@ namespace {
 // process may take before the driver gives up on it.
 const DWORD PollMs = 50;
 const UINT MessageTimeoutMs = 5000;
+const DWORD ScreenshotSettleMs = 500;
+const DWORD ScreenshotTimeoutMs = 15000;
 
 std::string windowText(HWND window) {
   DWORD_PTR length = 0;
@@ -64,8 +66,9 @@ bool matches(HWND window, const WindowQuery& query) {
   return true;
 }
 
-// Runs a Linux program (Wine starts ELF files as they are) and waits for it.
-bool runLinuxCommand(const std::string& commandLine, DWORD timeoutMs) {
+// Starts a Linux command line (Wine runs ELF programs as they are, but gives
+// no handle to wait on).
+bool startLinuxCommand(const std::string& commandLine) {
   std::string line = commandLine;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -74,12 +77,13 @@ bool runLinuxCommand(const std::string& commandLine, DWORD timeoutMs) {
                       &info)) {
     return false;
   }
-  DWORD code = 1;
-  bool finished = WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0;
-  if (finished) GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  return finished && code == 0;
+  if (info.hThread != nullptr) CloseHandle(info.hThread);
+  if (info.hProcess != nullptr) CloseHandle(info.hProcess);
+  return true;
+}
+
+bool fileExists(const std::string& windowsPath) {
+  return GetFileAttributesA(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
@@ -245,9 +249,23 @@ std::string windowsPath(const std::string& linuxPath) {
 bool saveScreenshot(const std::string& linuxPath) {
   const char* display = getenv("DISPLAY");
   if (display == nullptr || display[0] == 0) return false;
-  return runLinuxCommand("/usr/bin/import -window root -display " + std::string(display) + " \"" +
-                             linuxPath + "\"",
-                         15000);
+  // A window that has just appeared may not be drawn yet.
+  Sleep(ScreenshotSettleMs);
+  // The picture is written under a temporary name and renamed when complete,
+  // so that its appearance says the command has finished.
+  const std::string partial = linuxPath + ".partial";
+  const std::string finished = windowsPath(linuxPath);
+  DeleteFileA(finished.c_str());
+  if (!startLinuxCommand("/bin/sh -c \"import -window root -display " + std::string(display) +
+                         " 'png:" + partial + "' && mv '" + partial + "' '" + linuxPath + "'\"")) {
+    return false;
+  }
+  const DWORD started = GetTickCount();
+  while (!fileExists(finished)) {
+    if (GetTickCount() - started >= ScreenshotTimeoutMs) return false;
+    Sleep(PollMs);
+  }
+  return true;
 }
 
 }  // namespace driver

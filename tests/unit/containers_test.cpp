@@ -81,7 +81,9 @@ TYPED_TEST(CollectionContract, RemovesThroughTheIterator) {
   // Remove the even elements while walking.
   int walked = 0;
   while (c.next(it)) {
-    if (++walked % 2 == 0) EXPECT_TRUE(c.removeCurrent(it));
+    if (++walked % 2 == 0) {
+      EXPECT_TRUE(c.removeCurrent(it));
+    }
   }
   EXPECT_EQ(contents(c), "1,3");
   c.last(it);

@@ -193,7 +193,8 @@ TEST(StringEdit, EraseAndDrop) {
   EXPECT_EQ(bytes(s), "bef");
   EXPECT_TRUE(s.erase(1, INT_MAX));
   EXPECT_EQ(bytes(s), "b");
-  EXPECT_TRUE(s.erase(INT_MIN, INT_MAX));  // no overflow; nothing reaches 0
+  EXPECT_FALSE(s.erase(INT_MIN, INT_MAX));  // shortened below 1, without overflow
+  EXPECT_EQ(bytes(s), "b");
   s = "xxaxbx";
   EXPECT_EQ(s.removeChar('x'), 4);
   EXPECT_EQ(bytes(s), "ab");

@@ -1,0 +1,15 @@
+// The tessapack command line: build, info, list, verify, extract and their
+// help. Runs in-process so tests can call it with their own streams.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Exit statuses.
+constexpr int ExitSuccess = 0;
+constexpr int ExitFailure = 1;  // a build error, a failed check, an extraction error
+constexpr int ExitUsage = 2;    // a bad command line
+
+// args excludes the program name.
+int RunTessapack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

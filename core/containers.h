@@ -16,7 +16,6 @@
 #include <stdint.h>
 #include <string.h>
 
-#include <new>
 #include <type_traits>
 #include <utility>
 

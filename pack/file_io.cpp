@@ -95,10 +95,14 @@ bool matchComponents(const std::vector<std::string>& pattern, size_t pi, const s
 }  // namespace
 
 bool tryReadWholeFile(const std::string& path, Bytes& contents) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in || isDirectory(path)) return false;
-  Bytes data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return false;
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  Bytes data(static_cast<size_t>(size));
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(data.data()), size);
+  if (in.gcount() != size) return false;
   contents.swap(data);
   return true;
 }

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 #include "archive/format.h"
@@ -21,7 +22,7 @@ struct LevelSettings {
 // best level's window is one short of 2^24 rather than the format's limit of
 // 2^24 + 3.
 constexpr LevelSettings FastSettings = {16, 8, 64, MaxNearCopyDistance, false};
-constexpr LevelSettings BestSettings = {17, 256, 2048, (1 << 24) - 1, true};
+constexpr LevelSettings BestSettings = {17, 128, 512, (1 << 24) - 1, true};
 
 constexpr int MinMatchLength = 4;
 constexpr size_t ProgressStep = 1 << 20;
@@ -79,7 +80,9 @@ class Matcher {
     while ((size_t{1} << chainBits) < needed) chainBits++;
     chainMask_ = (size_t{1} << chainBits) - 1;
     head_.assign(size_t{1} << settings.hashBits, -1);
-    chain_.assign(std::min(chainMask_ + 1, size + 1), -1);
+    // Each entry is written when its position is inserted, before anything
+    // reads it, so the (large) chain table is left uninitialised.
+    chain_.reset(new int32_t[std::min(chainMask_ + 1, size + 1)]);
   }
 
   // Enters every position before end into the hash chains (once each).
@@ -95,14 +98,14 @@ class Matcher {
 
   // The best item for the bytes at pos; gain 0 when nothing beats literals.
   Match bestAt(size_t pos) const {
-    Match best;
     const size_t remaining = size_ - pos;
-    considerRun(pos, remaining, best);
-    if (remaining < MinMatchLength) return best;
+    const Match run = runAt(pos, remaining);
+    if (remaining < MinMatchLength) return run;
     const size_t maxLength = std::min<size_t>(remaining, MaxCopyLength);
-    searchChain(pos, maxLength, best);
-    extendPeriod(pos, maxLength, best);
-    return best;
+    Match copy;
+    searchChain(pos, maxLength, copy);
+    extendPeriod(pos, maxLength, copy);
+    return copy.gain > run.gain ? copy : run;
   }
 
  private:
@@ -116,12 +119,12 @@ class Matcher {
     if (gain > best.gain) best = {length, distance, gain};
   }
 
-  void considerRun(size_t pos, size_t remaining, Match& best) const {
+  Match runAt(size_t pos, size_t remaining) const {
     const size_t limit = std::min<size_t>(remaining, MaxRunLength);
     size_t n = 1;
     while (n < limit && data_[pos + n] == data_[pos]) n++;
-    if (n >= MinRunLength && static_cast<int>(n) - RunItemSize > best.gain)
-      best = {static_cast<int>(n), 0, static_cast<int>(n) - RunItemSize};
+    if (n < MinRunLength) return Match();
+    return {static_cast<int>(n), 0, static_cast<int>(n) - RunItemSize};
   }
 
   void searchChain(size_t pos, size_t maxLength, Match& best) const {
@@ -144,7 +147,7 @@ class Matcher {
   // distance; the same pattern two, four, eight ... periods back allows
   // longer copies. This is what packs long runs of one byte.
   void extendPeriod(size_t pos, size_t maxLength, Match& best) const {
-    if (best.distance == 0) return;
+    if (best.distance == 0) return;  // no copy found
     for (size_t period = static_cast<size_t>(best.distance); best.length == static_cast<int>(period);) {
       period *= 2;
       if (period > pos || period > static_cast<size_t>(settings_.window) || best.length >= static_cast<int>(maxLength)) return;
@@ -159,7 +162,7 @@ class Matcher {
   size_t chainMask_ = 0;
   size_t inserted_ = 0;
   std::vector<int32_t> head_;
-  std::vector<int32_t> chain_;
+  std::unique_ptr<int32_t[]> chain_;
 };
 
 // Appends the items of a block.

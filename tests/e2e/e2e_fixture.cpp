@@ -24,6 +24,11 @@ void makeDirectory(const std::string& linuxPath) {
 void EndToEnd::TearDown() { captureFailureAndEnd(); }
 
 void EndToEnd::captureFailureAndEnd() {
+  captureFailure();
+  program_.terminate();
+}
+
+void EndToEnd::captureFailure() {
   if (HasFailure() && program_.running() && !captured_) {
     captured_ = true;
     // Next to CTest's LastTest.log.
@@ -36,7 +41,6 @@ void EndToEnd::captureFailureAndEnd() {
       std::printf("no screenshot could be taken for %s\n", testName().c_str());
     }
   }
-  program_.terminate();
 }
 
 void EndToEnd::start(const std::string& commandLine, const std::string& executable) {
@@ -62,6 +66,7 @@ driver::Window EndToEnd::expectBox(const std::string& caption) {
 
 long EndToEnd::dismissAndWait(const driver::Window& box, int buttonId) {
   if (box.handle == nullptr) return -1;
+  captureFailure();
   EXPECT_TRUE(driver::clickControl(box.handle, buttonId)) << box.describe();
   return waitForExit();
 }

@@ -25,8 +25,10 @@ class EndToEnd : public ::testing::Test {
  protected:
   void TearDown() override;
 
-  // After a failure, while the program still runs: saves a screenshot
-  // (once per test) next to the CTest log, then ends the program.
+  // After a failure, while the program still runs: saves a screenshot of the
+  // screen (once per test) next to the CTest log.
+  void captureFailure();
+  // captureFailure, then ends the program if it still runs.
   void captureFailureAndEnd();
 
   // Starts `executable` (Linux path; default tessaform.exe) with exactly
@@ -36,8 +38,9 @@ class EndToEnd : public ::testing::Test {
   // Waits for the one box the program should show, checks that no other
   // window besides the background window appeared, and returns it.
   driver::Window expectBox(const std::string& caption);
-  // Clicks the box's button `buttonId` and returns the program's exit code
-  // (-1 when it did not end in time).
+  // Clicks the box's button `buttonId` (after a screenshot if the test has
+  // failed so far) and returns the program's exit code (-1 when it did not
+  // end in time).
   long dismissAndWait(const driver::Window& box, int buttonId = IDOK);
   // The exit code once the program ends on its own (-1 on timeout).
   long waitForExit();

@@ -53,6 +53,7 @@ class Registry : public ::testing::Test {
   }
   void TearDown() override {
     EXPECT_FALSE(hasCurrentKey());
+    while (hasCurrentKey()) CloseKey();  // keep a failed test from spoiling the next
     deleteKeyRaw(HKEY_CURRENT_USER, path_);
     deleteKeyRaw(HKEY_CURRENT_USER, TestRoot);
   }
@@ -242,7 +243,17 @@ TEST_F(Registry, DeleteEmptyWrites) {
 TEST_F(Registry, DeleteKeyRemovesTheWholeTree) {
   const std::string longName(220, 'k');  // longer than a 199-byte buffer holds
   setRaw(path_ + "\\Tree\\A\\B\\C", "v", REG_SZ, "x", 2);
-  setRaw(path_ + "\\Tree\\A\\" + longName + "\\D", "v", REG_SZ, "x", 2);
+  {
+    // The ANSI registry calls of Wine take at most 260 characters of path at
+    // once, so the long name is created relative to its parent.
+    HKEY a;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (path_ + "\\Tree\\A").c_str(), 0, KEY_ALL_ACCESS, &a), ERROR_SUCCESS);
+    HKEY d;
+    ASSERT_EQ(RegCreateKeyExA(a, (longName + "\\D").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &d, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(d);
+    RegCloseKey(a);
+  }
   setRaw(path_ + "\\Tree", "v", REG_SZ, "x", 2);
 
   openTestKey();

@@ -33,7 +33,7 @@ class Sink {
 };
 
 // One parsed conversion.
-struct Spec {
+struct Conversion {
   bool left = false;     // '-'
   bool plus = false;     // '+'
   bool space = false;    // ' '
@@ -45,109 +45,109 @@ struct Spec {
   bool precisionStar = false;
   int lengthBits = 0;    // 0: no length modifier
   bool wide = false;     // 'l' or 'w' on c and s: wide characters, never supplied
-  char conversion = 0;
+  char letter = 0;  // d, i, u, o, x, X, c, s, f, F, e, E, g, G, a, A, p or n
 };
 
 // Widths and precisions beyond the output bound cannot change the result.
-constexpr int SpecNumberLimit = FormatLimit + 1;
+constexpr int NumberLimit = FormatLimit + 1;
 
 int parseNumber(const char*& p) {
   int n = 0;
   while (*p >= '0' && *p <= '9') {
-    if (n < SpecNumberLimit) n = n * 10 + (*p - '0');
+    if (n < NumberLimit) n = n * 10 + (*p - '0');
     ++p;
   }
-  return n > SpecNumberLimit ? SpecNumberLimit : n;
+  return n > NumberLimit ? NumberLimit : n;
 }
 
 // Parses the conversion after '%'; p ends behind the conversion character
 // (or at the terminator). Returns false when the text is no conversion.
-bool parseSpec(const char*& p, Spec& spec) {
+bool parseConversion(const char*& p, Conversion& conv) {
   for (;; ++p) {
-    if (*p == '-') spec.left = true;
-    else if (*p == '+') spec.plus = true;
-    else if (*p == ' ') spec.space = true;
-    else if (*p == '#') spec.alternate = true;
-    else if (*p == '0') spec.zero = true;
+    if (*p == '-') conv.left = true;
+    else if (*p == '+') conv.plus = true;
+    else if (*p == ' ') conv.space = true;
+    else if (*p == '#') conv.alternate = true;
+    else if (*p == '0') conv.zero = true;
     else break;
   }
   if (*p == '*') {
-    spec.widthStar = true;
+    conv.widthStar = true;
     ++p;
   } else {
-    spec.width = parseNumber(p);
+    conv.width = parseNumber(p);
   }
   if (*p == '.') {
     ++p;
     if (*p == '*') {
-      spec.precisionStar = true;
+      conv.precisionStar = true;
       ++p;
     } else {
-      spec.precision = parseNumber(p);
+      conv.precision = parseNumber(p);
     }
   }
   switch (*p) {
     case 'h':
       ++p;
-      spec.lengthBits = 16;
+      conv.lengthBits = 16;
       if (*p == 'h') {
         ++p;
-        spec.lengthBits = 8;
+        conv.lengthBits = 8;
       }
       break;
     case 'l':
       ++p;
-      spec.lengthBits = static_cast<int>(sizeof(long) * 8);
-      spec.wide = true;
+      conv.lengthBits = static_cast<int>(sizeof(long) * 8);
+      conv.wide = true;
       if (*p == 'l') {
         ++p;
-        spec.lengthBits = 64;
-        spec.wide = false;
+        conv.lengthBits = 64;
+        conv.wide = false;
       }
       break;
     case 'w':
       ++p;
-      spec.wide = true;
+      conv.wide = true;
       break;
     case 'L':
     case 'q':
     case 'j':
       ++p;
-      spec.lengthBits = 64;
+      conv.lengthBits = 64;
       break;
     case 'z':
     case 't':
       ++p;
-      spec.lengthBits = static_cast<int>(sizeof(void*) * 8);
+      conv.lengthBits = static_cast<int>(sizeof(void*) * 8);
       break;
     case 'I':
       ++p;
       if (p[0] == '6' && p[1] == '4') {
         p += 2;
-        spec.lengthBits = 64;
+        conv.lengthBits = 64;
       } else if (p[0] == '3' && p[1] == '2') {
         p += 2;
-        spec.lengthBits = 32;
+        conv.lengthBits = 32;
       } else {
-        spec.lengthBits = static_cast<int>(sizeof(void*) * 8);
+        conv.lengthBits = static_cast<int>(sizeof(void*) * 8);
       }
       break;
     default:
       break;
   }
   if (*p == '\0') return false;
-  spec.conversion = *p++;
-  return strchr("diuoxXcsfFeEgGaApn", spec.conversion) != nullptr;
+  conv.letter = *p++;
+  return strchr("diuoxXcsfFeEgGaApn", conv.letter) != nullptr;
 }
 
-bool fits(const Spec& spec, const FormatArg& arg) {
-  switch (spec.conversion) {
+bool fits(const Conversion& conv, const FormatArg& arg) {
+  switch (conv.letter) {
     case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
       return arg.kind == FormatArg::Integer;
     case 'c':
-      return arg.kind == FormatArg::Integer && !spec.wide;
+      return arg.kind == FormatArg::Integer && !conv.wide;
     case 's':
-      return arg.kind == FormatArg::Text && !spec.wide;
+      return arg.kind == FormatArg::Text && !conv.wide;
     case 'p':
       return arg.kind == FormatArg::Pointer || arg.kind == FormatArg::Text;
     case 'n':
@@ -159,10 +159,10 @@ bool fits(const Spec& spec, const FormatArg& arg) {
 
 // Pads `body` (which starts with `prefixLength` characters of sign or radix
 // prefix) to the width.
-void emitPadded(Sink& out, const Spec& spec, const char* body, int length, int prefixLength,
+void emitPadded(Sink& out, const Conversion& conv, const char* body, int length, int prefixLength,
                 bool zeroPad) {
-  const int padding = spec.width > length ? spec.width - length : 0;
-  if (spec.left) {
+  const int padding = conv.width > length ? conv.width - length : 0;
+  if (conv.left) {
     out.put(body, length);
     out.repeat(' ', padding);
   } else if (zeroPad) {
@@ -175,10 +175,10 @@ void emitPadded(Sink& out, const Spec& spec, const char* body, int length, int p
   }
 }
 
-void emitInteger(Sink& out, const Spec& spec, const FormatArg& arg) {
-  int bits = spec.lengthBits;
+void emitInteger(Sink& out, const Conversion& conv, const FormatArg& arg) {
+  int bits = conv.lengthBits;
   if (bits == 0) bits = arg.bits < 32 ? 32 : arg.bits;
-  const bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
+  const bool isSigned = conv.letter == 'd' || conv.letter == 'i';
   uint64_t raw = static_cast<uint64_t>(arg.integer);
   if (bits < 64) raw &= (uint64_t(1) << bits) - 1;
   bool negative = false;
@@ -189,73 +189,73 @@ void emitInteger(Sink& out, const Spec& spec, const FormatArg& arg) {
     magnitude = ~extended + 1;
   }
 
-  const unsigned base = spec.conversion == 'o' ? 8 : (spec.conversion == 'x' || spec.conversion == 'X') ? 16 : 10;
-  const char* digitsOf = spec.conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+  const unsigned base = conv.letter == 'o' ? 8 : (conv.letter == 'x' || conv.letter == 'X') ? 16 : 10;
+  const char* digitsOf = conv.letter == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
   char digits[24];
   int count = 0;
   for (uint64_t v = magnitude; v != 0; v /= base) digits[count++] = digitsOf[v % base];
 
   // A precision of 0 prints no digits for 0 ("%.0d"); otherwise at least one.
-  const int precision = spec.precision >= 0 ? spec.precision : 1;
+  const int precision = conv.precision >= 0 ? conv.precision : 1;
   int zeros = precision > count ? precision - count : 0;
-  if (base == 8 && spec.alternate && zeros == 0 && (count == 0 || digits[count - 1] != '0'))
+  if (base == 8 && conv.alternate && zeros == 0 && (count == 0 || digits[count - 1] != '0'))
     zeros = 1;
 
   char prefix[3];
   int prefixLength = 0;
   if (isSigned) {
     if (negative) prefix[prefixLength++] = '-';
-    else if (spec.plus) prefix[prefixLength++] = '+';
-    else if (spec.space) prefix[prefixLength++] = ' ';
-  } else if (base == 16 && spec.alternate && magnitude != 0) {
+    else if (conv.plus) prefix[prefixLength++] = '+';
+    else if (conv.space) prefix[prefixLength++] = ' ';
+  } else if (base == 16 && conv.alternate && magnitude != 0) {
     prefix[prefixLength++] = '0';
-    prefix[prefixLength++] = spec.conversion;
+    prefix[prefixLength++] = conv.letter;
   }
 
   const int length = prefixLength + zeros + count;
-  const int padding = spec.width > length ? spec.width - length : 0;
-  const bool zeroPad = spec.zero && !spec.left && spec.precision < 0;
-  if (!spec.left && !zeroPad) out.repeat(' ', padding);
+  const int padding = conv.width > length ? conv.width - length : 0;
+  const bool zeroPad = conv.zero && !conv.left && conv.precision < 0;
+  if (!conv.left && !zeroPad) out.repeat(' ', padding);
   out.put(prefix, prefixLength);
   if (zeroPad) out.repeat('0', padding);
   out.repeat('0', zeros);
   for (int i = count - 1; i >= 0; --i) out.put(digits[i]);
-  if (spec.left) out.repeat(' ', padding);
+  if (conv.left) out.repeat(' ', padding);
 }
 
-void emitText(Sink& out, const Spec& spec, const char* text) {
+void emitText(Sink& out, const Conversion& conv, const char* text) {
   if (text == nullptr) text = "(null)";
   int length = 0;
-  while (text[length] != '\0' && (spec.precision < 0 || length < spec.precision) &&
+  while (text[length] != '\0' && (conv.precision < 0 || length < conv.precision) &&
          length <= FormatLimit)
     ++length;
-  emitPadded(out, spec, text, length, 0, false);
+  emitPadded(out, conv, text, length, 0, false);
 }
 
-void emitPointer(Sink& out, const Spec& spec, const void* pointer) {
+void emitPointer(Sink& out, const Conversion& conv, const void* pointer) {
   // Fixed width upper-case hex digits, the same on every platform.
   char body[2 * sizeof(void*)];
   uintptr_t v = reinterpret_cast<uintptr_t>(pointer);
   const int count = static_cast<int>(sizeof body);
   for (int i = count - 1; i >= 0; --i, v >>= 4) body[i] = "0123456789ABCDEF"[v & 15];
-  emitPadded(out, spec, body, count, 0, false);
+  emitPadded(out, conv, body, count, 0, false);
 }
 
-void emitReal(Sink& out, const Spec& spec, double value) {
+void emitReal(Sink& out, const Conversion& conv, double value) {
   // Width is applied here, so the buffer only has to hold the number itself:
   // at most 309 integer digits, the point and the precision.
   constexpr int MaxPrecision = 100;
   char format[16];
   int f = 0;
   format[f++] = '%';
-  if (spec.plus) format[f++] = '+';
-  if (spec.space) format[f++] = ' ';
-  if (spec.alternate) format[f++] = '#';
+  if (conv.plus) format[f++] = '+';
+  if (conv.space) format[f++] = ' ';
+  if (conv.alternate) format[f++] = '#';
   format[f++] = '.';
   format[f++] = '*';
-  format[f++] = spec.conversion;
+  format[f++] = conv.letter;
   format[f] = '\0';
-  int precision = spec.precision < 0 ? 6 : spec.precision;
+  int precision = conv.precision < 0 ? 6 : conv.precision;
   if (precision > MaxPrecision) precision = MaxPrecision;
   char body[512];
 #ifdef _WIN32
@@ -272,12 +272,12 @@ void emitReal(Sink& out, const Spec& spec, double value) {
 
   int prefixLength = 0;
   if (body[0] == '-' || body[0] == '+' || body[0] == ' ') prefixLength = 1;
-  if ((spec.conversion == 'a' || spec.conversion == 'A') && length >= prefixLength + 2 &&
+  if ((conv.letter == 'a' || conv.letter == 'A') && length >= prefixLength + 2 &&
       body[prefixLength] == '0')
     prefixLength += 2;
   const char last = length > 0 ? body[length - 1] : 0;
   const bool finite = last >= '0' && last <= '9';
-  emitPadded(out, spec, body, length, prefixLength, spec.zero && !spec.left && finite);
+  emitPadded(out, conv, body, length, prefixLength, conv.zero && !conv.left && finite);
 }
 
 }  // namespace
@@ -299,54 +299,54 @@ int formatArgs(char* out, int capacity, const char* format, const FormatArg* arg
       ++p;
       continue;
     }
-    Spec spec;
-    const bool valid = parseSpec(p, spec);
+    Conversion conv;
+    const bool valid = parseConversion(p, conv);
     // Every argument the conversion needs must be there and fit; otherwise
     // the conversion is copied as it stands and takes nothing.
     int a = next;
     bool usable = valid;
-    if (usable && spec.widthStar) {
+    if (usable && conv.widthStar) {
       usable = a < count && args[a].kind == FormatArg::Integer;
       if (usable) {
         int64_t w = args[a++].integer;
         if (w < 0) {
-          spec.left = true;
+          conv.left = true;
           w = -w;
         }
-        spec.width = w > SpecNumberLimit ? SpecNumberLimit : static_cast<int>(w);
+        conv.width = w > NumberLimit ? NumberLimit : static_cast<int>(w);
       }
     }
-    if (usable && spec.precisionStar) {
+    if (usable && conv.precisionStar) {
       usable = a < count && args[a].kind == FormatArg::Integer;
       if (usable) {
         const int64_t q = args[a++].integer;
-        spec.precision = q < 0 ? -1 : (q > SpecNumberLimit ? SpecNumberLimit : static_cast<int>(q));
+        conv.precision = q < 0 ? -1 : (q > NumberLimit ? NumberLimit : static_cast<int>(q));
       }
     }
-    usable = usable && a < count && fits(spec, args[a]);
+    usable = usable && a < count && fits(conv, args[a]);
     if (!usable) {
       sink.put(start, static_cast<int>(p - start));
       continue;
     }
     const FormatArg& arg = args[a];
     next = a + 1;
-    switch (spec.conversion) {
+    switch (conv.letter) {
       case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
-        emitInteger(sink, spec, arg);
+        emitInteger(sink, conv, arg);
         break;
       case 'c': {
         const char c = static_cast<char>(arg.integer);
-        emitPadded(sink, spec, &c, 1, 0, false);
+        emitPadded(sink, conv, &c, 1, 0, false);
         break;
       }
       case 's':
-        emitText(sink, spec, arg.text);
+        emitText(sink, conv, arg.text);
         break;
       case 'p':
-        emitPointer(sink, spec, arg.kind == FormatArg::Text ? arg.text : arg.pointer);
+        emitPointer(sink, conv, arg.kind == FormatArg::Text ? arg.text : arg.pointer);
         break;
       default:
-        emitReal(sink, spec, arg.real);
+        emitReal(sink, conv, arg.real);
         break;
     }
   }

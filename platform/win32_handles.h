@@ -76,16 +76,3 @@ class ComPtr {
  private:
   T* p_ = nullptr;
 };
-
-// A block from new[] freed on every path.
-class ScopedBlock {
- public:
-  explicit ScopedBlock(DWORD size) : p_(new char[size]) {}
-  ~ScopedBlock() { delete[] p_; }
-  ScopedBlock(const ScopedBlock&) = delete;
-  ScopedBlock& operator=(const ScopedBlock&) = delete;
-  char* get() const { return p_; }
-
- private:
-  char* p_;
-};

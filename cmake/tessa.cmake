@@ -26,9 +26,16 @@ else()
 endif()
 
 # Code that goes into the installer itself: no exceptions, no RTTI.
+# The program is single-threaded, so function-local statics need no guards
+# (the guards pull libstdc++'s exception support in). On i686 the unwind tables
+# are dead weight without exceptions; on x86-64 Windows they are part of the ABI
+# (longjmp unwinds through them), so they stay there.
 function(tessa_installer_code target)
   if(TESSA_WIN32)
-    target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+    target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+    if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+      target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
+    endif()
   endif()
 endfunction()
 

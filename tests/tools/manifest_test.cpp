@@ -45,7 +45,7 @@ const char Product[] = "[product]\nname = \"P\"\n";
 const char OneFile[] = "[[file]]\nsource = \"src/app.exe\"\n";
 
 TEST_F(ManifestTest, EveryKeyLandsInThePackage) {
-  const Manifest m = load(R"(
+  const Manifest m = load(R"toml(
 [package]
 stub = "stub.bin"
 output = "out/setup.exe"
@@ -113,7 +113,7 @@ source = "src/data/deep/c.txt"
 to = "c.txt"
 kind = "system"
 version = "4.00.950"
-)");
+)toml");
   EXPECT_EQ(m.stubPath, dir / "stub.bin");
   EXPECT_EQ(m.outputPath, dir / "out/setup.exe");
   EXPECT_EQ(m.options.level, PackLevel::Fast);

@@ -168,12 +168,13 @@ std::string shortcutsText(int32_t options) {
 
 std::string shown(const std::string& ansi) { return ansiToUtf8(ansi); }
 
-// One line of a text field: empty, or its first line and its length.
+// A text field in one line: "none", or its length and the start of its
+// first line.
 std::string summary(const std::string& ansi) {
   if (ansi.empty()) return "none";
-  std::string first = ansi.substr(0, ansi.find_first_of("\r\n"));
-  if (first.size() > 50) first = first.substr(0, 50) + "...";
-  return std::to_string(ansi.size()) + " bytes: " + shown(first) + (first.size() < ansi.size() ? " ..." : "");
+  const std::string firstLine = ansi.substr(0, ansi.find_first_of("\r\n"));
+  const std::string start = firstLine.substr(0, 50);
+  return std::to_string(ansi.size()) + " bytes: " + shown(start) + (start.size() < ansi.size() ? " ..." : "");
 }
 
 void field(std::ostream& out, const char* label, const std::string& value) {
@@ -425,6 +426,9 @@ int commandBuild(Arguments& a, std::ostream& err) {
     return ExitFailure;
   } catch (const std::bad_alloc&) {
     err << "tessapack build: out of memory\n";
+    return ExitFailure;
+  } catch (const std::exception& e) {
+    err << "tessapack build: " << e.what() << "\n";
     return ExitFailure;
   }
   return ExitSuccess;

@@ -491,11 +491,11 @@ class ManifestLoader {
     if (t.boolean("desktop-shortcut", false)) file.options |= DesktopShortcutOption;
     if (t.boolean("start-menu-shortcut", false)) file.options |= StartMenuShortcutOption;
     const bool wantsShortcut = file.options & (DesktopShortcutOption | StartMenuShortcutOption);
-    refuseUnless(desktop, kindTakesShortcuts(file.kind), "desktop-shortcut", "app and startup");
-    refuseUnless(startMenu, kindTakesShortcuts(file.kind), "start-menu-shortcut", "app and startup");
-    refuseUnless(shortcutName, wantsShortcut, "shortcut-name", "files with a shortcut");
-    refuseUnless(fontName, file.kind == FontFile, "font-name", "font");
-    refuseUnless(version, file.kind == SystemFile, "version", "system");
+    refuseUnless(desktop, kindTakesShortcuts(file.kind), "desktop-shortcut applies to app and startup files only");
+    refuseUnless(startMenu, kindTakesShortcuts(file.kind), "start-menu-shortcut applies to app and startup files only");
+    refuseUnless(shortcutName, wantsShortcut, "shortcut-name needs desktop-shortcut or start-menu-shortcut");
+    refuseUnless(fontName, file.kind == FontFile, "font-name applies to font files only");
+    refuseUnless(version, file.kind == SystemFile, "version applies to system files only");
     if (file.kind == FontFile && !fontName)
       context_.fail(table.source(), "a font needs its font-name (the uninstaller finds it by that name)");
 
@@ -606,8 +606,8 @@ class ManifestLoader {
     context_.fail(node, "unknown rule \"" + name + "\"; when is one of " + listOf(names));
   }
 
-  void refuseUnless(const toml::node* node, bool allowed, const std::string& key, const std::string& kinds) {
-    if (node && !allowed) context_.fail(*node, key + " applies to " + kinds + " files only");
+  void refuseUnless(const toml::node* node, bool allowed, const std::string& reason) {
+    if (node && !allowed) context_.fail(*node, reason);
   }
 
   // Flags that only make sense together with other keys.

@@ -265,7 +265,9 @@ std::string conversionsOf(const std::string& text, std::string& reason) {
       return found;
     }
     if (strchr("hlLqjztI", c)) {
-      reason = "a size modifier in \"" + text.substr(i, j - i + 1) + "\"; write plain %s, %d or %c";
+      size_t end = j;
+      while (end + 1 < text.size() && strchr("hlLqjztI0123456789", text[end])) end++;
+      reason = "a size modifier in \"" + text.substr(i, end - i + 1) + "\"; write plain %s, %d or %c";
       return found;
     }
     if (c == 's') {

@@ -1,7 +1,6 @@
 #include "setup/archive_trailer.h"
 
-#include <stdint.h>
-
+#include "archive/byte_stream.h"
 #include "archive/format.h"
 #include "platform/gfile.h"
 #include "setup/portable/reports.h"
@@ -11,18 +10,17 @@ const int CorruptTrailer = 10;
 }
 
 int FindArchiveHeader(File& own) {
-  unsigned char bytes[ArchiveTrailerSize] = {};
-  if (!own.seekFromEnd(-ArchiveTrailerSize) || !own.readBlock(bytes, ArchiveTrailerSize)) {
+  const int64_t size = own.size();
+  String trailer;
+  if (!own.readRange(trailer, size - ArchiveTrailerSize, ArchiveTrailerSize)) {
     CorruptArchive(CorruptTrailer);
   }
-  const int32_t offset = static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) |
-                                              static_cast<uint32_t>(bytes[1]) << 8 |
-                                              static_cast<uint32_t>(bytes[2]) << 16 |
-                                              static_cast<uint32_t>(bytes[3]) << 24);
+  int32_t offset = 0;
+  ByteStream(trailer).readInt(offset);
   if (offset == 0) FatalText(NoArchiveText);
   // The system lets a file be positioned beyond its end; an offset there
   // cannot start an archive either.
-  if (offset < 0 || offset > own.size() - ArchiveTrailerSize || !own.seek(offset)) {
+  if (offset < 0 || offset > size - ArchiveTrailerSize || !own.seek(offset)) {
     CorruptArchive(CorruptTrailer);
   }
   return offset;

@@ -199,7 +199,7 @@ TEST_F(ManifestTest, MessageOverridesMustFitTheirRoles) {
   };
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"low-disk-space = \"%s on %s\"\n",
-       "m.toml:10:18: message 19 (low-disk-space, the warning about too little disk space) needs the conversions "
+       "m.toml:8:18: message 19 (low-disk-space, the warning about too little disk space) needs the conversions "
        "%s %c %s (the space needed, the drive letter and the free space), in this order, but has %s %s"},
       {"13 = \"Damaged: %s\"\n", "needs the conversions %d (the error code)"},
       {"26 = \"Disk %d in %c: (%*d)\"\n", "a width or precision \"*\""},
@@ -240,7 +240,7 @@ TEST_F(ManifestTest, FileMistakesNameTheSource) {
       {"source = \"src/app.exe\"\nwhen = \"sometimes\"\n", "unknown rule \"sometimes\""},
       {"source = \"src/app.exe\"\nkind = \"shared\"\ndesktop-shortcut = true\n",
        "desktop-shortcut applies to app and startup files only"},
-      {"source = \"src/app.exe\"\nshortcut-name = \"A\"\n", "shortcut-name applies to files with a shortcut only"},
+      {"source = \"src/app.exe\"\nshortcut-name = \"A\"\n", "shortcut-name needs desktop-shortcut or start-menu-shortcut"},
       {"source = \"src/app.exe\"\ndesktop-shortcut = true\nshortcut-name = \"A/B\"\n",
        "the shortcut name \"A/B\" is empty or holds a character"},
       {"source = \"fonts/one.ttf\"\nkind = \"font\"\n", "a font needs its font-name"},

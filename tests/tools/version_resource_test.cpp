@@ -116,7 +116,7 @@ TEST(ComparableVersionTest, PadsEveryField) {
   EXPECT_EQ(comparableVersion("4.00.950"), "0000000004.0000000000.0000000950");
   EXPECT_EQ(comparableVersion("1.2"), "0000000001.0000000002");
   EXPECT_EQ(comparableVersion("12345678901.1"), "12345678901.0000000001");
-  EXPECT_EQ(comparableVersion("1.2b"), "0000000001.00000002B");
+  EXPECT_EQ(comparableVersion("1.2b"), "0000000001.000000002B");
   EXPECT_EQ(comparableVersion(""), "");
   EXPECT_LT(comparableVersion("1.9"), comparableVersion("1.10"));
 }

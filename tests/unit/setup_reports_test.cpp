@@ -171,13 +171,6 @@ TEST_F(Reports, AFatalReportInsideTheFatalBoxDoesNotRecurse) {
   EXPECT_EQ(Shown.size(), 2u);
 }
 
-TEST_F(Reports, FormatTextsFromOutsideAreNeverTrusted) {
-  // A text with more conversions than arguments shows them literally.
-  ErrorBox("%s and %d and %n", "one");
-  ASSERT_EQ(Shown.size(), 1u);
-  EXPECT_EQ(Shown[0].text.substr(0, 12), "one and %d a");
-}
-
 TEST_F(Reports, IntroductionFillsEveryPlaceholderOnce) {
   String text("<product> by <product> goes beside <os>; <Product> stays.");
   Answer = AnswerYes;

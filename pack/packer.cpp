@@ -13,16 +13,17 @@ namespace {
 struct LevelSettings {
   int hashBits;
   int maxChain;     // candidates looked at per position
+  int goodLength;   // once a match this long is found, a quarter of them
   int niceLength;   // a match this long ends the search
   int window;       // farthest distance used
-  bool lazy;        // look one position ahead before taking a match
+  int lazyLength;   // look one position ahead unless the match is this long; 0: never
 };
 
 // The hash-chain table must be longer than the window (see Matcher), so the
 // best level's window is one short of 2^24 rather than the format's limit of
 // 2^24 + 3.
-constexpr LevelSettings FastSettings = {16, 8, 64, MaxNearCopyDistance, false};
-constexpr LevelSettings BestSettings = {17, 128, 512, (1 << 24) - 1, true};
+constexpr LevelSettings FastSettings = {16, 8, 16, 64, MaxNearCopyDistance, 0};
+constexpr LevelSettings BestSettings = {17, CHAIN, GOOD, 512, (1 << 24) - 1, LAZY};
 
 constexpr int MinMatchLength = 4;
 constexpr size_t ProgressStep = 1 << 20;
@@ -129,7 +130,14 @@ class Matcher {
 
   void searchChain(size_t pos, size_t maxLength, Match& best) const {
     int32_t candidate = head_[hash(pos)];
+    bool good = false;
     for (int steps = settings_.maxChain; candidate >= 0 && steps > 0; steps--) {
+      // Following a chain costs a cache miss per step: once a good match
+      // is in hand, only a few more candidates are worth it.
+      if (!good && best.length >= settings_.goodLength) {
+        good = true;
+        steps = std::min(steps, settings_.maxChain / 4);
+      }
       const size_t distance = pos - static_cast<size_t>(candidate);
       if (distance > static_cast<size_t>(settings_.window)) break;
       if (distance >= MinCopyDistance) {
@@ -243,7 +251,7 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t size, PackLevel level
       current = ++pos < size ? matcher.bestAt(pos) : Match();
       continue;
     }
-    if (settings.lazy && pos + 1 < size) {
+    if (current.length < settings.lazyLength && pos + 1 < size) {
       // Taking a literal first costs about one byte; it pays when the match
       // one position later gains more than that.
       const Match next = matcher.bestAt(pos + 1);

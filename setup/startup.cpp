@@ -1,10 +1,10 @@
 #include "setup/startup.h"
 
 #include "platform/gfile.h"
-#include "setup/archive_reader.h"
 #include "setup/installation.h"
 #include "setup/portable/command_line.h"
 #include "setup/portable/reports.h"
+#include "setup/read_archive.h"
 #include "setup/removal.h"
 #include "ui/background_window.h"
 #include "ui/system_values.h"
@@ -70,6 +70,7 @@ void RunProgram(InstanceHandle instance, const char* commandTail) {
   File own;
   openOwnFile(own);
   ReadArchive(own);
+  ChooseLanguage();
   RunInstallation(own);
   ExitProgram();
 }

@@ -5,7 +5,7 @@
 
 #include "archive/format.h"
 #include "core/fatal.h"
-#include "setup/portable/message_standin.h"
+#include "setup/portable/localized_strings.h"
 
 namespace {
 
@@ -62,6 +62,8 @@ void ExitProgram() {
 }
 
 void AbortProgram() { ExitProgram(); }
+
+String PlatformWindowsDirectory() { return Platform->windowsDirectory(); }
 
 void FatalText(const char* text) {
   if (!ShowingFatal) {

@@ -66,6 +66,9 @@ inline constexpr char IntroductionCaptionFormat[] = "Tessaform v%.1f";
 constexpr double TessaformVersion = 5.0;
 constexpr int ExitCode = 1;  // every way out, success included
 
+// The Windows directory as the bound platform gives it ("<os>" in texts).
+String PlatformWindowsDirectory();
+
 // The owner of boxes: ProgressWindow while it exists, else BackgroundWindow.
 WindowHandle ReportOwner();
 

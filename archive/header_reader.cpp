@@ -1,0 +1,174 @@
+#include "archive/header_reader.h"
+
+#include <string.h>
+
+#include "archive/codec.h"
+
+namespace {
+
+uint32_t load32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The file sizes follow the count. Sizes that would lie beyond the end of
+// the block read as zero, so only those inside it are kept and checked: a
+// count that the block cannot hold allocates nothing for the missing part,
+// and the end magic check refuses such a block in any case.
+int readFileSizes(ByteStream& block, ArchiveHeader& header, bool& cutShort) {
+  const int32_t inside = (block.remaining() + 3) / 4;  // a partial one reads as non-negative
+  const int32_t kept = header.fileCount < inside ? header.fileCount : inside;
+  cutShort = kept < header.fileCount;
+  header.fileSizes.setCount(kept);
+  bool negative = false;
+  for (int32_t i = 0; i < kept; ++i) {
+    int32_t size = 0;
+    block.readInt(size);
+    header.fileSizes[i] = size;
+    negative = negative || size < 0;
+  }
+  const int64_t skipped = (int64_t{header.fileCount} - kept) * 4;
+  block.skip(skipped > INT32_MAX ? INT32_MAX : static_cast<int32_t>(skipped));
+  return negative ? CorruptFileSize : ArchiveReadOk;
+}
+
+void readTexts(ByteStream& block, String* const* texts, int count) {
+  for (int i = 0; i < count; ++i) block.readString(*texts[i]);
+}
+
+void readColoursAndPicture(ByteStream& block, ArchiveHeader& header) {
+  block.readInt(header.titleColor);
+  if (header.has(CustomColors)) {
+    block.readInt(header.topColor);
+    block.readInt(header.bottomColor);
+  } else {
+    block.skip(8);
+  }
+  int32_t pictureLength = 0;
+  block.readInt(pictureLength);
+  // A picture that is not all there is left out (readBlock takes nothing).
+  if (pictureLength > 0) block.readBlock(header.picture, pictureLength);
+}
+
+void readReserved(ByteStream& block) {
+  uint8_t first = 0;
+  uint8_t second = 0;
+  int16_t third = 0;
+  block.readByte(first);
+  block.readByte(second);
+  block.readShort(third);
+}
+
+}  // namespace
+
+bool MemorySource::readAt(int64_t offset, void* buffer, int32_t n) {
+  if (n < 0 || offset < 0 || offset > length_ || n > length_ - offset || (n > 0 && buffer == nullptr)) return false;
+  if (n > 0) memcpy(buffer, bytes_ + offset, static_cast<size_t>(n));
+  return true;
+}
+
+int ReadHeaderFields(ByteStream& block, uint32_t key, ArchiveHeader& header, MessageTable& messages) {
+  messages.clear();
+  block.seek(0);
+  block.readInt(header.installFlags);
+  if (header.has(VerifyChecksums) && Checksum(block.bytes()) != key) return CorruptHeaderChecksum;
+  block.readDateTime(header.stubTime);
+  block.readInt(header.stubChecksum);
+  block.readInt(header.fileCount);
+  if (header.fileCount < 1) return CorruptFileCount;
+  bool sizesCutShort = false;
+  if (const int code = readFileSizes(block, header, sizesCutShort)) return code;
+  block.readInt(header.payloadLength);
+  if (header.payloadLength < 1) return CorruptPayloadLength;
+  block.readInt(header.payloadChecksum);
+
+  String* const productTexts[] = {&header.publisher,      &header.defaultProductName,
+                                  &header.productStartMenu, &header.defaultInstallDir,
+                                  &header.displayVersion, &header.productRegistry,
+                                  &header.licenseText,    &header.readmeText,
+                                  &header.uninstallSubdir};
+  readTexts(block, productTexts, 9);
+  readColoursAndPicture(block, header);
+  if (header.has(RequiresMaster)) block.readString(header.masterProduct);
+  String* const hooks[] = {&header.preInstallBatch, &header.postInstallBatch, &header.finalBatch,
+                           &header.uninstallBatch1, &header.uninstallBatch2};
+  readTexts(block, hooks, 5);
+  readReserved(block);
+
+  if (const int code = messages.read(block)) return code;
+  uint32_t endMagic = 0;
+  block.readInt(endMagic);
+  // Sizes cut short mean the block ended early, which the end magic shows
+  // too; the second test only keeps that certain.
+  if (endMagic != HeaderEndMagic || sizesCutShort) {
+    messages.clear();
+    return CorruptEndMagic;
+  }
+  return ArchiveReadOk;
+}
+
+int ReadArchiveHeader(ArchiveSource& file, ArchiveHeader& header, MessageTable& messages) {
+  messages.clear();
+  header.fileSize = file.size();
+  uint8_t trailer[ArchiveTrailerSize];
+  if (header.fileSize < ArchiveTrailerSize ||
+      !file.readAt(header.fileSize - ArchiveTrailerSize, trailer, ArchiveTrailerSize)) {
+    return CorruptTrailer;
+  }
+  header.headerOffset = static_cast<int32_t>(load32(trailer));
+  if (header.headerOffset == 0) return NoArchivePresent;
+  if (header.headerOffset < 0 || header.headerOffset > header.fileSize - ArchiveTrailerSize) return CorruptTrailer;
+
+  // The prefix as far as the file holds it; what is missing reads as zero.
+  uint8_t prefix[ArchivePrefixSize] = {};
+  const int64_t behind = header.fileSize - header.headerOffset;
+  const int32_t available = behind < ArchivePrefixSize ? static_cast<int32_t>(behind) : ArchivePrefixSize;
+  if (!file.readAt(header.headerOffset, prefix, available)) memset(prefix, 0, sizeof prefix);
+  if (static_cast<int32_t>(load32(prefix)) != ArchiveMagic) return CorruptMagic;
+  header.storedHeaderLength = static_cast<int32_t>(load32(prefix + 4));
+  if (header.storedHeaderLength < MinimumHeaderBlockLength) return CorruptHeaderLength;
+  if (header.firstPartLength() < 0) return CorruptFirstPartLength;
+  // A block the program cannot hold is as unusable as an empty one.
+  if (header.storedHeaderLength > StringSizeLimit) return CorruptHeaderLength;
+  header.key = load32(prefix + 8);
+
+  String stored(header.storedHeaderLength);
+  if (!file.readAt(header.headerOffset + int64_t{ArchivePrefixSize}, stored.buffer(), header.storedHeaderLength)) {
+    return CorruptFirstPartLength;
+  }
+  XorWithKey(stored, header.key);
+  Unpack(stored);  // a block stored without packing is used as it stands
+  ByteStream block;
+  block.takeBytes(stored);
+  if (const int code = ReadHeaderFields(block, header.key, header, messages)) return code;
+
+  if (header.headerOffset > StringSizeLimit) {
+    messages.clear();
+    return CorruptStubUnreadable;
+  }
+  header.stubBytes.reset(header.headerOffset);
+  if (!file.readAt(0, header.stubBytes.buffer(), header.headerOffset)) {
+    messages.clear();
+    return CorruptStubUnreadable;
+  }
+  if (header.has(VerifyChecksums) && Checksum(header.stubBytes) != header.stubChecksum) {
+    messages.clear();
+    return CorruptStubChecksum;
+  }
+  return ArchiveReadOk;
+}
+
+void ApplyHeaderColours(const ArchiveHeader& header, BackgroundColours& colours) {
+  if (header.has(CustomColors) || !header.picture.isEmpty()) colours.title = header.titleColor;
+  if (header.has(CustomColors)) {
+    colours.top = header.topColor;
+    colours.bottom = header.bottomColor;
+    if (header.topColor != header.bottomColor) colours.mono = false;
+  }
+}
+
+String StartMenuFolder(const ArchiveHeader& header, const String& productName) {
+  if (!header.productStartMenu.isEmpty()) return header.productStartMenu;
+  if (header.publisher.isEmpty()) return productName;
+  return header.publisher + "\\" + productName;
+}

@@ -1,0 +1,117 @@
+#include "setup/read_archive.h"
+
+#include "archive/payload.h"
+#include "core/path.h"
+#include "platform/filesys.h"
+#include "platform/gfile.h"
+#include "setup/portable/localized_strings.h"
+#include "setup/portable/process_state.h"
+#include "setup/portable/reports.h"
+#include "setup/user_interface.h"
+
+ArchiveHeader Header;
+ByteStream PayloadStream;
+
+namespace {
+
+class OwnFileSource : public ArchiveSource {
+ public:
+  explicit OwnFileSource(File& file) : file_(file) {}
+  int64_t size() override { return file_.size(); }
+  bool readAt(int64_t offset, void* buffer, int32_t n) override { return file_.readAt(offset, buffer, n); }
+
+ private:
+  File& file_;
+};
+
+void reportIfCorrupt(int code) {
+  if (code != ArchiveReadOk) CorruptArchive(code);
+}
+
+void takeHeaderColours() {
+  BackgroundColours colours = {TitleColor, TopColor, BottomColor, MonoColor};
+  ApplyHeaderColours(Header, colours);
+  TitleColor = colours.title;
+  TopColor = colours.top;
+  BottomColor = colours.bottom;
+  MonoColor = colours.mono;
+}
+
+// Opens continuation file `number` from the program's directory, asking
+// for it while it cannot be opened, and returns its length. An empty file
+// is fatal.
+int64_t openContinuation(File& disk, int number) {
+  const String path = pathInModuleDirectory(formatString(DiskFileFormat, number));
+  while (!disk.openExisting(path, true, false, false)) {
+    const String request = formatString(Message(MsgInsertDisk).cStr(), number, driveLetter(path));
+    const int answer =
+        ShowMessageBox(request.cStr(), Message(MsgInsertDiskCaption).cStr(), BoxOkCancel | BoxIconQuestion);
+    if (answer != AnswerOk) ConfirmAbort();
+  }
+  const int64_t length = disk.size();
+  if (length == 0) FatalBox(FileEmptyFormat, path);
+  return length;
+}
+
+void appendPart(File& part, int64_t offset, int64_t length) {
+  reportIfCorrupt(AppendPayloadPart(PayloadStream, length,
+                                    [&](char* area, int32_t n) { return part.readAt(offset, area, n); }));
+}
+
+}  // namespace
+
+void ReadArchive(File& own) {
+  OwnFileSource source(own);
+  const int code = ReadArchiveHeader(source, Header, Messages);
+  if (code == NoArchivePresent) FatalText(NoArchiveText);
+  reportIfCorrupt(code);
+  if (Header.has(ForceAutomatic)) AutomaticMode = true;
+  if (ProductName.isEmpty()) ProductName = Header.defaultProductName;
+  Header.productStartMenu = StartMenuFolder(Header, ProductName);
+  takeHeaderColours();
+}
+
+void ChooseLanguage() {
+  if (Messages.languageCount() <= 1 || AutomaticMode) {
+    LanguageIndex = 0;
+  } else if (RunLanguageDialog() != DialogContinue) {
+    ExitProgram();
+  }
+  DisplayTitle = Message(MsgDisplayTitle);
+  RepaintBackground();
+}
+
+void ReadFileData(File& own) {
+  PayloadStream = ByteStream();
+  File disk;
+  File* part = &own;
+  int64_t offset = Header.payloadOffset();
+  int64_t length = Header.firstPartLength();
+  if (length < 0) CorruptArchive(CorruptFirstPartLength);
+  int64_t read = 0;
+  for (int number = 1;;) {
+    SetProgressPosition(PayloadReadProgress(read, Header.payloadLength));
+    if (length > 0) {
+      appendPart(*part, offset, length);
+      read += length;
+      if (read >= Header.payloadLength) break;
+    }
+    disk.close();
+    length = openContinuation(disk, ++number);
+    part = &disk;
+    offset = 0;
+  }
+  disk.close();
+  reportIfCorrupt(CheckPayloadChecksum(PayloadStream, Header.payloadChecksum));
+  if (Header.has(PackedPayload)) {
+    SetProgressPosition(PayloadUnpackProgress);
+    ShowProgressLine(Message(MsgProgressUnpacking).cStr());
+    reportIfCorrupt(UnpackPayload(PayloadStream));
+  }
+  PayloadStream.seek(0);
+}
+
+void ReadNextFileRecord(int index, FileRecord& record) {
+  SetProgressPosition(RecordProgress(index, Header.fileCount));
+  reportIfCorrupt(ReadFileRecord(PayloadStream, Header.fileSizes[index], Header.has(VerifyChecksums), record));
+}

@@ -25,6 +25,9 @@ void store32(uint8_t* p, uint32_t word) {
 // Copies are done in 16-byte steps where both buffers have this much to
 // spare behind the bytes that matter; the output keeps it at its end.
 constexpr int CopySlack = 16;
+// The most output Unpack produces: a String holds at most StringSizeLimit
+// bytes, the slack included.
+constexpr int64_t OutputLimit = StringSizeLimit - CopySlack;
 
 // Copies n bytes in whole 16-byte steps: up to 15 bytes beyond n are read
 // and written. Right for a copy within one buffer whose source ends at or
@@ -106,8 +109,7 @@ int32_t outputReservation(int32_t declared, const uint8_t* items, const uint8_t*
     const int64_t producible = producibleLength(items, end);
     if (producible < reservation) reservation = producible;
   }
-  const int64_t limit = StringSizeLimit - CopySlack;
-  return static_cast<int32_t>(reservation < limit ? reservation : limit);
+  return static_cast<int32_t>(reservation < OutputLimit ? reservation : OutputLimit);
 }
 
 // The output of Unpack: a String that always keeps CopySlack bytes beyond
@@ -119,15 +121,15 @@ class Output {
   uint8_t* base() const { return base_; }
 
   // Room for n more bytes at cursor, which follows the buffer if it moves;
-  // false when the output would pass StringSizeLimit (the item is then not
+  // false when the output would pass OutputLimit (the item is then not
   // performed).
   bool makeRoom(uint8_t*& cursor, int32_t n) {
     if (n <= roomEnd_ - cursor) return true;
     const int64_t produced = cursor - base_;
     const int64_t needed = produced + n;
-    if (needed > Limit) return false;
+    if (needed > OutputLimit) return false;
     int64_t room = static_cast<int64_t>(roomEnd_ - base_) * 2;
-    if (room > Limit) room = Limit;
+    if (room > OutputLimit) room = OutputLimit;
     grow(room > needed ? room : needed);
     cursor = base_ + produced;
     return true;
@@ -140,8 +142,6 @@ class Output {
   }
 
  private:
-  static constexpr int64_t Limit = StringSizeLimit - CopySlack;
-
   void grow(int64_t room) {
     bytes_.resize(static_cast<int>(room + CopySlack));
     base_ = reinterpret_cast<uint8_t*>(bytes_.buffer());

@@ -15,6 +15,10 @@ namespace bench {
 
 namespace {
 
+// Empty buffers have no data pointer; the libraries (and memcpy) get a real one.
+const uint8_t kNothing[1] = {0};
+const uint8_t* dataOf(const Bytes& b) { return b.empty() ? kNothing : b.data(); }
+
 // Output buffers of the decoders. "Fresh" buffers are allocated inside the timed
 // run, as `Unpack` allocates its output; "warm" ones are allocated and touched
 // once beforehand, which gives the loop's own speed without the cost of new pages.
@@ -63,7 +67,7 @@ public:
     MemcpyDecoder(const std::vector<const Bytes*>& originals, bool warm)
         : originals_(originals), out_(originals, warm), warm_(warm) {}
     std::string name() const override { return warm_ ? "memcpy-warm" : "memcpy"; }
-    void run(size_t i) override { std::memcpy(out_.acquire(i), originals_[i]->data(), originals_[i]->size()); }
+    void run(size_t i) override { std::memcpy(out_.acquire(i), dataOf(*originals_[i]), originals_[i]->size()); }
     bool finish(size_t i, bool compare) override { return out_.release(i, out_.size(i), compare); }
 
 private:
@@ -81,10 +85,10 @@ public:
     bool pack(const Bytes& in, Bytes& out) override {
         if (in.size() > LZ4_MAX_INPUT_SIZE) return false;
         out.resize(LZ4_compressBound(static_cast<int>(in.size())));
-        int n = LZ4_compress_HC(reinterpret_cast<const char*>(in.data()), reinterpret_cast<char*>(out.data()),
+        int n = LZ4_compress_HC(reinterpret_cast<const char*>(dataOf(in)), reinterpret_cast<char*>(out.data()),
                                 static_cast<int>(in.size()), static_cast<int>(out.size()), level_);
         out.resize(n > 0 ? n : 0);
-        return n > 0 || in.empty();
+        return n > 0;
     }
 
 private:
@@ -98,7 +102,7 @@ public:
     bool pack(const Bytes& in, Bytes& out) override {
         uLongf size = compressBound(in.size());
         out.resize(size);
-        int rc = compress2(out.data(), &size, in.data(), in.size(), level_);
+        int rc = compress2(out.data(), &size, dataOf(in), in.size(), level_);
         out.resize(rc == Z_OK ? size : 0);
         return rc == Z_OK;
     }

@@ -1,11 +1,15 @@
 #include "pack/package_reader.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include <functional>
 
 #include "archive/byte_stream.h"
 #include "archive/codec.h"
+#include "archive/header_reader.h"
+#include "archive/payload.h"
+#include "archive/records.h"
 #include "pack/file_io.h"
 
 namespace {
@@ -38,6 +42,13 @@ class Reading {
     if (locateHeader() && readHeaderBlock() && readHeaderFields()) {
       checkStub();
       if (readPayload()) readRecords();
+    }
+    // The checks above name what is wrong; the installer's own reader then
+    // confirms that it takes the package as a whole.
+    if (result_.passed()) {
+      const int code = installerReading();
+      check("installer's reading", code == ArchiveReadOk,
+            "the installer would report corrupt-archive code " + std::to_string(code));
     }
     return std::move(result_);
   }
@@ -185,6 +196,7 @@ class Reading {
       total += static_cast<int64_t>(part.size());
       if (!check("payload length", total <= StringSizeLimit, "the parts exceed 1 GiB")) return false;
       payload.appendBytes(part.data(), static_cast<int>(part.size()));
+      parts_.push_back(std::move(part));
     }
     if (!check("payload length", total == layout.payloadLength,
                "the parts hold " + std::to_string(total) + " bytes, the header says " +
@@ -235,8 +247,35 @@ class Reading {
           std::to_string(payload_.remaining()) + " bytes follow the last record");
   }
 
+  // Reads the package as the installer does, with every checksum on.
+  int installerReading() {
+    MemorySource source(file_.data(), static_cast<int64_t>(file_.size()));
+    ArchiveHeader header;
+    MessageTable messages;
+    int code = ReadArchiveHeader(source, header, messages);
+    if (code != ArchiveReadOk) return code;
+    ByteStream payload;
+    code = AppendPayloadPart(payload, header.firstPartLength(), [&](char* area, int32_t n) {
+      return source.readAt(header.payloadOffset(), area, n);
+    });
+    for (size_t i = 0; code == ArchiveReadOk && payload.length() < header.payloadLength && i < parts_.size(); i++) {
+      code = AppendPayloadPart(payload, static_cast<int64_t>(parts_[i].size()), [&](char* area, int32_t n) {
+        memcpy(area, parts_[i].data(), static_cast<size_t>(n));
+        return true;
+      });
+    }
+    if (code == ArchiveReadOk) code = CheckPayloadChecksum(payload, header.payloadChecksum);
+    if (code == ArchiveReadOk && header.has(PackedPayload)) code = UnpackPayload(payload);
+    for (int32_t i = 0; code == ArchiveReadOk && i < header.fileCount; i++) {
+      FileRecord record;
+      code = ReadFileRecord(payload, header.fileSizes[i], true, record);
+    }
+    return code;
+  }
+
   const Bytes& file_;
   const DiskLoader& loadDisk_;
+  std::vector<Bytes> parts_;  // the continuation files read
   PackageContents result_;
   ByteStream header_;
   ByteStream payload_;

@@ -11,7 +11,7 @@
 namespace {
 
 struct LevelSettings {
-  int hashBits;
+  int hashBits;     // at most; small inputs use a smaller table
   int maxChain;     // candidates looked at per position
   int goodLength;   // once a match this long is found, a quarter of them
   int niceLength;   // a match this long ends the search
@@ -22,8 +22,8 @@ struct LevelSettings {
 // The hash-chain table must be longer than the window (see Matcher), so the
 // best level's window is one short of 2^24 rather than the format's limit of
 // 2^24 + 3.
-constexpr LevelSettings FastSettings = {16, 8, 16, 64, MaxNearCopyDistance, 0};
-constexpr LevelSettings BestSettings = {17, CHAIN, GOOD, 512, (1 << 24) - 1, LAZY};
+constexpr LevelSettings FastSettings = {16, 4, 16, 64, (1 << 20) - 1, 0};
+constexpr LevelSettings BestSettings = {20, 32, 16, 512, (1 << 24) - 1, 32};
 
 constexpr int MinMatchLength = 4;
 constexpr size_t ProgressStep = 1 << 20;
@@ -74,13 +74,15 @@ class Matcher {
  public:
   Matcher(const uint8_t* data, size_t size, const LevelSettings& settings)
       : data_(data), size_(size), settings_(settings) {
+    hashBits_ = 10;
+    while (hashBits_ < settings.hashBits && (size_t{1} << hashBits_) < size) hashBits_++;
     // No table entry is overwritten while the chain can still reach it:
     // the table either holds every position or is longer than the window.
     const size_t needed = std::min(size, static_cast<size_t>(settings.window) + 1);
     int chainBits = 1;
     while ((size_t{1} << chainBits) < needed) chainBits++;
     chainMask_ = (size_t{1} << chainBits) - 1;
-    head_.assign(size_t{1} << settings.hashBits, -1);
+    head_.assign(size_t{1} << hashBits_, -1);
     // Each entry is written when its position is inserted, before anything
     // reads it, so the (large) chain table is left uninitialised.
     chain_.reset(new int32_t[std::min(chainMask_ + 1, size + 1)]);
@@ -111,7 +113,7 @@ class Matcher {
 
  private:
   uint32_t hash(size_t pos) const {
-    return (load32(data_ + pos) * 2654435761u) >> (32 - settings_.hashBits);
+    return (load32(data_ + pos) * 2654435761u) >> (32 - hashBits_);
   }
 
   void consider(int length, int distance, Match& best) const {
@@ -167,6 +169,7 @@ class Matcher {
   const uint8_t* data_;
   size_t size_;
   LevelSettings settings_;
+  int hashBits_;
   size_t chainMask_ = 0;
   size_t inserted_ = 0;
   std::vector<int32_t> head_;

@@ -10,8 +10,8 @@
 #include <vector>
 
 enum class PackLevel {
-  Fast,  // greedy, short hash chains, 64 KiB window: several times faster
-  Best,  // lazy matching over long hash chains, 16 MiB window
+  Fast,  // greedy matching over short hash chains, 1 MiB window
+  Best,  // lazy matching over longer hash chains, 16 MiB window
 };
 
 // Called now and then with the number of input bytes dealt with so far.

@@ -138,8 +138,8 @@ TEST(PackerTest, RepetitiveText) {
 }
 
 TEST(PackerTest, FarRepeatsUse24BitOffsets) {
-  // The same 50,000 random bytes twice, 200,000 bytes apart: only the best
-  // level's window reaches back that far.
+  // The same 50,000 random bytes twice, 200,000 bytes apart: beyond what a
+  // 16-bit offset reaches.
   const Bytes piece = randomBytes(50000, 2);
   Bytes data = piece;
   const Bytes gap = randomBytes(150000, 3);

@@ -116,12 +116,19 @@ Bytes readWholeFile(const std::string& path) {
   return contents;
 }
 
-void writeWholeFile(const std::string& path, const Bytes& contents) {
+namespace {
+
+// Writes contents to path; errors name `shown`, the path the user knows.
+void writeFileShownAs(const std::string& path, const Bytes& contents, const std::string& shown) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (out) out.write(reinterpret_cast<const char*>(contents.data()), static_cast<std::streamsize>(contents.size()));
   if (out) out.close();
-  if (!out) throw PackError(path + ": cannot be written: " + systemReason());
+  if (!out) throw PackError(shown + ": cannot be written: " + systemReason());
 }
+
+}  // namespace
+
+void writeWholeFile(const std::string& path, const Bytes& contents) { writeFileShownAs(path, contents, path); }
 
 std::string directoryOf(const std::string& path) {
   const std::string parent = fs::path(path).parent_path().string();
@@ -296,7 +303,7 @@ PendingOutputs::~PendingOutputs() {
 void PendingOutputs::add(const std::string& path, const Bytes& contents) {
   const std::string temporary = path + ".partial";
   entries_.push_back({temporary, path});
-  writeWholeFile(temporary, contents);
+  writeFileShownAs(temporary, contents, path);
 }
 
 void PendingOutputs::commit() {

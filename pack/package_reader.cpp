@@ -266,6 +266,7 @@ class Reading {
     }
     if (code == ArchiveReadOk) code = CheckPayloadChecksum(payload, header.payloadChecksum);
     if (code == ArchiveReadOk && header.has(PackedPayload)) code = UnpackPayload(payload);
+    payload.seek(0);
     for (int32_t i = 0; code == ArchiveReadOk && i < header.fileCount; i++) {
       FileRecord record;
       code = ReadFileRecord(payload, header.fileSizes[i], true, record);

@@ -44,39 +44,38 @@ inline void copyWide(uint8_t* out, const uint8_t* in, int n) {
   } while (n > 0);
 }
 
-// The most output the items in [in, end) could produce, replaying the
-// unpacker's rules on lengths alone (a copy counts when its source would lie
-// inside what came before it). Stops where an item's operands run past end,
-// as the unpacker does.
-int64_t producibleLength(const uint8_t* in, const uint8_t* end) {
-  int64_t produced = 0;
+// Reads the items of [in, end) (docs/format.md#packed-blocks) and hands
+// each to the sink: run(byte, length), literal(bytes, length, slack: whether
+// CopySlack more bytes may be read behind them) and copy(length, distance).
+// Every operand count is checked against `end` before it is read; an item
+// cut off by the end of the block ends the walk.
+template <class Sink>
+void forEachItem(const uint8_t* in, const uint8_t* const end, Sink& sink) {
   while (in < end) {
     const unsigned c = *in++;
     const unsigned value = c & ItemValueMask;
     switch (c & ItemClassMask) {
       case RunItem:
-        if (in >= end) return produced;
-        in++;
-        produced += value + RunBias;
+        if (in >= end) return;
+        sink.run(*in++, static_cast<int>(value) + RunBias);
         break;
       case ShortLiteralItem:
-        if (value > static_cast<unsigned>(end - in)) return produced;
-        in += value;
-        produced += value;
-        break;
       case LongLiteralItem: {
-        if (in >= end) return produced;
-        const unsigned length = value | static_cast<unsigned>(*in++) << 6;
-        if (length > static_cast<unsigned>(end - in)) return produced;
+        unsigned length = value;
+        if ((c & ItemClassMask) == LongLiteralItem) {
+          if (in >= end) return;
+          length |= static_cast<unsigned>(*in++) << 6;
+        }
+        if (length > static_cast<unsigned>(end - in)) return;
+        sink.literal(in, static_cast<int>(length), end - in >= static_cast<int64_t>(length) + CopySlack);
         in += length;
-        produced += length;
         break;
       }
       default: {
         unsigned count = c & CopyCountMask;
         const bool far = (c & CopyFarOffsetBit) != 0;
         const int operands = (count == 0 ? 2 : 0) + 2 + (far ? 1 : 0);
-        if (operands > end - in) return produced;
+        if (operands > end - in) return;
         if (count == 0) {
           count = in[0] | in[1] << 8;
           in += 2;
@@ -84,14 +83,28 @@ int64_t producibleLength(const uint8_t* in, const uint8_t* end) {
         unsigned offset = in[0] | in[1] << 8;
         in += 2;
         if (far) offset |= static_cast<unsigned>(*in++) << 16;
-        const int64_t length = count + CopyLengthBias;
-        const int64_t distance = offset + CopyDistanceBias;
-        if (distance <= produced && length <= distance) produced += length;
+        sink.copy(static_cast<int>(count) + CopyLengthBias, static_cast<int64_t>(offset) + CopyDistanceBias);
         break;
       }
     }
   }
-  return produced;
+}
+
+// Adds up what the items would write, under the unpacker's rules.
+struct LengthCounter {
+  int64_t produced = 0;
+  void run(uint8_t, int length) { produced += length; }
+  void literal(const uint8_t*, int length, bool) { produced += length; }
+  void copy(int length, int64_t distance) {
+    if (distance <= produced && length <= distance) produced += length;
+  }
+};
+
+// The most output the items in [in, end) could produce.
+int64_t producibleLength(const uint8_t* in, const uint8_t* end) {
+  LengthCounter counter;
+  forEachItem(in, end, counter);
+  return counter.produced;
 }
 
 // How many output bytes to allocate before unpacking: the declared size,
@@ -153,6 +166,44 @@ class Output {
   uint8_t* roomEnd_ = nullptr;
 };
 
+// Writes the items into an Output. An item for which the output cannot
+// grow writes nothing.
+class Unpacker {
+ public:
+  explicit Unpacker(int32_t reservation) : output_(reservation), out_(output_.base()) {}
+
+  void run(uint8_t byte, int length) {
+    if (!output_.makeRoom(out_, length)) return;
+    memset(out_, byte, static_cast<size_t>(length));
+    out_ += length;
+  }
+
+  // The output always has the slack; the block may not.
+  void literal(const uint8_t* bytes, int length, bool slack) {
+    if (!output_.makeRoom(out_, length)) return;
+    if (slack)
+      copyWide(out_, bytes, length);
+    else
+      memcpy(out_, bytes, static_cast<size_t>(length));
+    out_ += length;
+  }
+
+  // The source must lie wholly inside the output already produced: a copy
+  // never overlaps what it writes.
+  void copy(int length, int64_t distance) {
+    if (distance > out_ - output_.base() || length > distance) return;
+    if (!output_.makeRoom(out_, length)) return;
+    copyWide(out_, out_ - distance, length);
+    out_ += length;
+  }
+
+  void finish(String& destination) { output_.finish(out_, destination); }
+
+ private:
+  Output output_;
+  uint8_t* out_;
+};
+
 }  // namespace
 
 bool Unpack(String& block) {
@@ -167,71 +218,9 @@ bool Unpack(String& block) {
   const uint8_t* in = start + (blockLength < PackedBlockHeaderSize ? blockLength : PackedBlockHeaderSize);
   const int32_t declared = blockLength < PackedBlockHeaderSize ? 0 : static_cast<int32_t>(load32(start + 4));
 
-  Output output(outputReservation(declared, in, end));
-  uint8_t* out = output.base();
-
-  // See docs/format.md#packed-blocks for the items. Every operand count is
-  // checked against `end` before it is read; an item cut off by the end of
-  // the block stops the loop.
-  while (in < end) {
-    const unsigned c = *in++;
-    const unsigned value = c & ItemValueMask;
-    switch (c & ItemClassMask) {
-      case RunItem: {
-        if (in >= end) goto finished;
-        const int length = static_cast<int>(value) + RunBias;
-        const uint8_t byte = *in++;
-        if (!output.makeRoom(out, length)) break;
-        memset(out, byte, static_cast<size_t>(length));
-        out += length;
-        break;
-      }
-      case ShortLiteralItem:
-      case LongLiteralItem: {
-        unsigned length = value;
-        if ((c & ItemClassMask) == LongLiteralItem) {
-          if (in >= end) goto finished;
-          length |= static_cast<unsigned>(*in++) << 6;
-        }
-        if (length > static_cast<unsigned>(end - in)) goto finished;
-        const int n = static_cast<int>(length);
-        if (output.makeRoom(out, n)) {
-          // The output always has the slack; the block may not.
-          if (end - in >= n + CopySlack)
-            copyWide(out, in, n);
-          else
-            memcpy(out, in, length);
-          out += n;
-        }
-        in += n;
-        break;
-      }
-      default: {
-        unsigned count = c & CopyCountMask;
-        const bool far = (c & CopyFarOffsetBit) != 0;
-        const int operands = (count == 0 ? 2 : 0) + 2 + (far ? 1 : 0);
-        if (operands > end - in) goto finished;
-        if (count == 0) {
-          count = in[0] | in[1] << 8;
-          in += 2;
-        }
-        unsigned offset = in[0] | in[1] << 8;
-        in += 2;
-        if (far) offset |= static_cast<unsigned>(*in++) << 16;
-        const int length = static_cast<int>(count) + CopyLengthBias;
-        const int64_t distance = static_cast<int64_t>(offset) + CopyDistanceBias;
-        // The source must lie wholly inside the output already produced:
-        // a copy never overlaps what it writes.
-        if (distance > out - output.base() || length > distance) break;
-        if (!output.makeRoom(out, length)) break;
-        copyWide(out, out - distance, length);
-        out += length;
-        break;
-      }
-    }
-  }
-finished:
-  output.finish(out, block);
+  Unpacker unpacker(outputReservation(declared, in, end));
+  forEachItem(in, end, unpacker);
+  unpacker.finish(block);
   return true;
 }
 

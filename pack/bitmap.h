@@ -1,5 +1,5 @@
-// Checks a background picture the way the installer will load it and
-// returns what the package stores: the bitmap file without its 14-byte
+// Checks a background picture the way the installer will load and draw it
+// and returns what the package stores: the bitmap file without its 14-byte
 // file header (docs/format.md#background-picture).
 #pragma once
 
@@ -7,12 +7,11 @@
 
 #include "pack/package.h"
 
-constexpr int BitmapFileHeaderSize = 14;
-
 // file: the whole .bmp file; name: how to call it in errors. Throws
-// PackError with the reason when the installer could not show the picture
-// as it is drawn: a header other than 12 or 40 bytes, compressed bit fields,
-// a bad size or pixel offset, or too few pixel bytes.
+// PackError with the reason when the installer would not load the picture
+// (the checks of core/bitmap_check.h) or would draw it wrong: a file-size
+// field other than the file's size, pixels elsewhere than right after the
+// colour table, bit-field masks.
 Bytes pictureFromBitmapFile(const Bytes& file, const std::string& name);
 
 // A 14-byte file header and the stored picture: the .bmp file again.

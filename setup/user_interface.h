@@ -1,7 +1,6 @@
 // What the setup steps ask of the user interface: the progress dialog, the
 // language dialog, the background's repaint and the abort question. ui/
-// serves them; until its dialogs exist, setup/user_interface_standin.cpp
-// does (see there).
+// serves them.
 #pragma once
 
 #include "core/core32.h"

@@ -54,6 +54,16 @@ inline std::string windowText(HWND window) {
 
 inline std::string itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
 
+// The text of a message box: its first static control with a text.
+inline std::string BoxText(HWND box) {
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    char className[32] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "Static") == 0 && !windowText(child).empty()) return windowText(child);
+  }
+  return "";
+}
+
 struct Search {
   std::string caption;
   HWND except;

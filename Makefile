@@ -16,7 +16,7 @@ WINTEST    := $(WIN32)
 endif
 CTEST_ARGS ?=
 
-.PHONY: all bootstrap native win32 win64 wintest test test-native test-win demo bench clean
+.PHONY: all bootstrap native win32 win64 installer tessapack test test-native test-win demo bench clean
 
 all: native win32
 
@@ -45,11 +45,15 @@ win64: bootstrap $(WIN64)/CMakeCache.txt
 installer: bootstrap $(WIN32)/CMakeCache.txt
 	cmake --build $(WIN32) -j $(JOBS) --target tessaform
 
+# The builder, which the Windows end-to-end tests run to make their packages.
+tessapack: bootstrap $(NATIVE)/CMakeCache.txt
+	cmake --build $(NATIVE) -j $(JOBS) --target tessapack
+
 test-native: native
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 # Win32 tests run one after another in one Wine session (they share a screen).
-test-win: $(WINE_ARCH) installer
+test-win: $(WINE_ARCH) installer tessapack
 	scripts/wine-session --arch $(WINE_ARCH) $(WINTEST)/wineprefix -- \
 	  ctest --test-dir $(WINTEST) --output-on-failure $(CTEST_ARGS)
 

@@ -22,70 +22,78 @@ void store32(uint8_t* p, uint32_t word) {
   memcpy(p, &word, 4);
 }
 
-// Copies are done in 16-byte steps where both buffers have this much to
-// spare behind the bytes that matter; the output keeps it at its end.
-constexpr int CopySlack = 16;
+// Copies are done in whole steps of CopyStep bytes where both buffers have
+// CopySlack bytes to spare behind the bytes that matter; the output keeps
+// them at its end.
+constexpr int CopyStep = 16;
+constexpr int CopySlack = CopyStep;
 // The most output Unpack produces: a String holds at most StringSizeLimit
 // bytes, the slack included.
 constexpr int64_t OutputLimit = StringSizeLimit - CopySlack;
 
-// Copies n bytes in whole 16-byte steps: up to 15 bytes beyond n are read
-// and written. Right for a copy within one buffer whose source ends at or
-// before the destination starts: every byte that matters lies before the
-// destination and so is never overwritten by the copy itself (the steps use
-// memmove because a step may overlap the next bytes when the distance is
-// below 16).
+// Copies Size bytes from in to out. The bytes are loaded before any is
+// stored, so the two ranges may overlap (a copy within the output whose
+// distance is below Size).
+template <int Size>
+inline void copyFixed(uint8_t* out, const uint8_t* in) {
+  uint8_t step[Size];
+  memcpy(step, in, Size);
+  memcpy(out, step, Size);
+}
+
+// Copies n bytes in whole CopyStep-byte steps: up to CopyStep - 1 bytes
+// beyond n are read and written. Right for a copy within one buffer whose
+// source ends at or before the destination starts: every byte that matters
+// lies before the destination and so is never overwritten by the copy
+// itself, whatever the steps write beyond it.
 inline void copyWide(uint8_t* out, const uint8_t* in, int n) {
   do {
-    memmove(out, in, CopySlack);
-    out += CopySlack;
-    in += CopySlack;
-    n -= CopySlack;
+    copyFixed<CopyStep>(out, in);
+    out += CopyStep;
+    in += CopyStep;
+    n -= CopyStep;
   } while (n > 0);
 }
 
-// Reads the items of [in, end) (docs/format.md#packed-blocks) and hands
-// each to the sink: run(byte, length), literal(bytes, length, slack: whether
-// CopySlack more bytes may be read behind them) and copy(length, distance).
-// Every operand count is checked against `end` before it is read; an item
-// cut off by the end of the block ends the walk.
+// Reads the one item at in (docs/format.md#packed-blocks) and hands it to
+// the sink: run(byte, length), literal(bytes, length, slack: whether
+// CopySlack more bytes may be read behind them) or copy(length, distance).
+// Returns the next item, or null when the item is cut off by the end of the
+// block: every operand count is checked against `end` before it is read.
 template <class Sink>
-void forEachItem(const uint8_t* in, const uint8_t* const end, Sink& sink) {
-  while (in < end) {
-    const unsigned c = *in++;
-    const unsigned value = c & ItemValueMask;
-    switch (c & ItemClassMask) {
-      case RunItem:
-        if (in >= end) return;
-        sink.run(*in++, static_cast<int>(value) + RunBias);
-        break;
-      case ShortLiteralItem:
-      case LongLiteralItem: {
-        unsigned length = value;
-        if ((c & ItemClassMask) == LongLiteralItem) {
-          if (in >= end) return;
-          length |= static_cast<unsigned>(*in++) << 6;
-        }
-        if (length > static_cast<unsigned>(end - in)) return;
-        sink.literal(in, static_cast<int>(length), end - in >= static_cast<int64_t>(length) + CopySlack);
-        in += length;
-        break;
+const uint8_t* nextItem(const uint8_t* in, const uint8_t* const end, Sink& sink) {
+  const unsigned c = *in++;
+  const unsigned value = c & ItemValueMask;
+  switch (c & ItemClassMask) {
+    case RunItem:
+      if (in >= end) return nullptr;
+      sink.run(*in++, static_cast<int>(value) + RunBias);
+      return in;
+    case ShortLiteralItem:
+    case LongLiteralItem: {
+      unsigned length = value;
+      if ((c & ItemClassMask) == LongLiteralItem) {
+        if (in >= end) return nullptr;
+        length |= static_cast<unsigned>(*in++) << 6;
       }
-      default: {
-        unsigned count = c & CopyCountMask;
-        const bool far = (c & CopyFarOffsetBit) != 0;
-        const int operands = (count == 0 ? 2 : 0) + 2 + (far ? 1 : 0);
-        if (operands > end - in) return;
-        if (count == 0) {
-          count = in[0] | in[1] << 8;
-          in += 2;
-        }
-        unsigned offset = in[0] | in[1] << 8;
+      if (length > static_cast<unsigned>(end - in)) return nullptr;
+      sink.literal(in, static_cast<int>(length), end - in >= static_cast<int32_t>(length) + CopySlack);
+      return in + length;
+    }
+    default: {
+      unsigned count = c & CopyCountMask;
+      const bool far = (c & CopyFarOffsetBit) != 0;
+      const int operands = (count == 0 ? 2 : 0) + 2 + (far ? 1 : 0);
+      if (operands > end - in) return nullptr;
+      if (count == 0) {
+        count = in[0] | in[1] << 8;
         in += 2;
-        if (far) offset |= static_cast<unsigned>(*in++) << 16;
-        sink.copy(static_cast<int>(count) + CopyLengthBias, static_cast<int64_t>(offset) + CopyDistanceBias);
-        break;
       }
+      unsigned offset = in[0] | in[1] << 8;
+      in += 2;
+      if (far) offset |= static_cast<unsigned>(*in++) << 16;
+      sink.copy(static_cast<int>(count) + CopyLengthBias, static_cast<int32_t>(offset) + CopyDistanceBias);
+      return in;
     }
   }
 }
@@ -95,7 +103,7 @@ struct LengthCounter {
   int64_t produced = 0;
   void run(uint8_t, int length) { produced += length; }
   void literal(const uint8_t*, int length, bool) { produced += length; }
-  void copy(int length, int64_t distance) {
+  void copy(int length, int32_t distance) {
     if (distance <= produced && length <= distance) produced += length;
   }
 };
@@ -103,7 +111,7 @@ struct LengthCounter {
 // The most output the items in [in, end) could produce.
 int64_t producibleLength(const uint8_t* in, const uint8_t* end) {
   LengthCounter counter;
-  forEachItem(in, end, counter);
+  while (in && in < end) in = nextItem(in, end, counter);
   return counter.produced;
 }
 
@@ -113,11 +121,13 @@ int64_t producibleLength(const uint8_t* in, const uint8_t* end) {
 // only a declaration far beyond the block's own size pays for a scan.
 int32_t outputReservation(int32_t declared, const uint8_t* items, const uint8_t* end) {
   if (declared <= 0) return 0;
-  const int64_t itemBytes = end - items;
-  const int64_t arithmeticBound = itemBytes / LongCopyItemSize * MaxCopyLength +
+  // A block fits a String, so its length is a 32-bit value: dividing it as
+  // one keeps the installer free of the 64-bit division helpers.
+  const int32_t itemBytes = static_cast<int32_t>(end - items);
+  const int64_t arithmeticBound = static_cast<int64_t>(itemBytes / LongCopyItemSize) * MaxCopyLength +
                                   itemBytes % LongCopyItemSize / RunItemSize * MaxRunLength;
   int64_t reservation = declared < arithmeticBound ? declared : arithmeticBound;
-  const int64_t unquestioned = itemBytes * 16 > (1 << 20) ? itemBytes * 16 : (1 << 20);
+  const int64_t unquestioned = static_cast<int64_t>(itemBytes) * 16 > (1 << 20) ? static_cast<int64_t>(itemBytes) * 16 : (1 << 20);
   if (reservation > unquestioned) {
     const int64_t producible = producibleLength(items, end);
     if (producible < reservation) reservation = producible;
@@ -132,6 +142,8 @@ class Output {
   explicit Output(int32_t reservation) { grow(reservation); }
 
   uint8_t* base() const { return base_; }
+  // The end of the room; writes up to CopySlack bytes beyond it are safe.
+  uint8_t* roomEnd() const { return roomEnd_; }
 
   // Room for n more bytes at cursor, which follows the buffer if it moves;
   // false when the output would pass OutputLimit (the item is then not
@@ -166,11 +178,83 @@ class Output {
   uint8_t* roomEnd_ = nullptr;
 };
 
+// The fast path writes short literals and copies of up to FastItemLength
+// bytes with one fixed copy, longer ones with whole steps, and runs with one
+// fixed fill. It is taken while the block has FastInputMargin bytes left
+// (the control byte, the operands and the steps' reading of the longest
+// short literal) and the output FastOutputMargin bytes of room (the longest
+// fixed write).
+constexpr int FastItemLength = 32;
+constexpr int FastInputMargin = 2 + (MaxShortLiteralLength + CopyStep) / CopyStep * CopyStep;
+constexpr int FastOutputMargin = MaxRunLength;
+static_assert((MaxShortCopyLength + CopyStep) / CopyStep * CopyStep <= FastOutputMargin &&
+                  (MaxShortLiteralLength + CopyStep) / CopyStep * CopyStep <= FastOutputMargin,
+              "the fast path's steps stay inside the output's room and slack");
+
 // Writes the items into an Output. An item for which the output cannot
 // grow writes nothing.
 class Unpacker {
  public:
   explicit Unpacker(int32_t reservation) : output_(reservation), out_(output_.base()) {}
+
+  // The items of [in, end): most of them on the fast path, the rest (near
+  // either end, long or rare items) one by one through run, literal and
+  // copy. The fast path keeps its pointers in locals: its stores could
+  // otherwise alias the members and force them to be read again.
+  void unpack(const uint8_t* in, const uint8_t* const end) {
+    uint8_t* out = out_;
+    const uint8_t* base = output_.base();
+    const uint8_t* roomEnd = output_.roomEnd();
+    while (in < end) {
+      const unsigned c = *in;
+      if (end - in >= FastInputMargin && roomEnd - out >= FastOutputMargin) {
+        if ((c & ItemClassMask) == RunItem) {
+          // The fill may pass the run's end: the next item overwrites it.
+          memset(out, in[1], FastOutputMargin);
+          out += (c & ItemValueMask) + RunBias;
+          in += RunItemSize;
+          continue;
+        }
+        // A short literal and a copy with its count in the control byte
+        // differ only in where their bytes come from.
+        const uint8_t* source = nullptr;
+        int length = 0;
+        if ((c & ItemClassMask) == ShortLiteralItem) {
+          length = static_cast<int>(c & ItemValueMask);
+          source = in + 1;
+          in = source + length;
+        } else if ((c & ItemClassMask) == CopyItem && (c & CopyCountMask) != 0) {
+          length = static_cast<int>(c & CopyCountMask) + CopyLengthBias;
+          int32_t distance = in[1] | in[2] << 8;
+          if (c & CopyFarOffsetBit) {
+            distance |= in[3] << 16;
+            in += 4;
+          } else {
+            in += 3;
+          }
+          distance += CopyDistanceBias;
+          // The source must lie wholly inside the output already produced.
+          if (distance > out - base || length > distance) continue;
+          source = out - distance;
+        }
+        if (source) {
+          if (length <= FastItemLength)
+            copyFixed<FastItemLength>(out, source);
+          else
+            copyWide(out, source, length);
+          out += length;
+          continue;
+        }
+      }
+      out_ = out;
+      in = nextItem(in, end, *this);
+      out = out_;
+      if (!in) return;
+      base = output_.base();
+      roomEnd = output_.roomEnd();
+    }
+    out_ = out;
+  }
 
   void run(uint8_t byte, int length) {
     if (!output_.makeRoom(out_, length)) return;
@@ -190,7 +274,7 @@ class Unpacker {
 
   // The source must lie wholly inside the output already produced: a copy
   // never overlaps what it writes.
-  void copy(int length, int64_t distance) {
+  void copy(int length, int32_t distance) {
     if (distance > out_ - output_.base() || length > distance) return;
     if (!output_.makeRoom(out_, length)) return;
     copyWide(out_, out_ - distance, length);
@@ -219,7 +303,7 @@ bool Unpack(String& block) {
   const int32_t declared = blockLength < PackedBlockHeaderSize ? 0 : static_cast<int32_t>(load32(start + 4));
 
   Unpacker unpacker(outputReservation(declared, in, end));
-  forEachItem(in, end, unpacker);
+  unpacker.unpack(in, end);
   unpacker.finish(block);
   return true;
 }

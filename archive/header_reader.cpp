@@ -59,16 +59,9 @@ void readReserved(ByteStream& block) {
   block.readShort(third);
 }
 
-}  // namespace
-
-bool MemorySource::readAt(int64_t offset, void* buffer, int32_t n) {
-  if (n < 0 || offset < 0 || offset > length_ || n > length_ - offset || (n > 0 && buffer == nullptr)) return false;
-  if (n > 0) memcpy(buffer, bytes_ + offset, static_cast<size_t>(n));
-  return true;
-}
-
-int ReadHeaderFields(ByteStream& block, uint32_t key, ArchiveHeader& header, MessageTable& messages) {
-  messages.clear();
+// Reads the fields of an unpacked header block, from the flag word to the
+// end magic; `key` is the expected checksum of the block.
+int readHeaderFields(ByteStream& block, uint32_t key, ArchiveHeader& header, MessageTable& messages) {
   block.seek(0);
   block.readInt(header.installFlags);
   if (header.has(VerifyChecksums) && Checksum(block.bytes()) != key) return CorruptHeaderChecksum;
@@ -100,15 +93,22 @@ int ReadHeaderFields(ByteStream& block, uint32_t key, ArchiveHeader& header, Mes
   block.readInt(endMagic);
   // Sizes cut short mean the block ended early, which the end magic shows
   // too; the second test only keeps that certain.
-  if (endMagic != HeaderEndMagic || sizesCutShort) {
-    messages.clear();
-    return CorruptEndMagic;
-  }
-  return ArchiveReadOk;
+  return endMagic == HeaderEndMagic && !sizesCutShort ? ArchiveReadOk : CorruptEndMagic;
 }
 
-int ReadArchiveHeader(ArchiveSource& file, ArchiveHeader& header, MessageTable& messages) {
-  messages.clear();
+}  // namespace
+
+bool MemorySource::readAt(int64_t offset, void* buffer, int32_t n) {
+  if (n < 0 || offset < 0 || offset > length_ || n > length_ - offset || (n > 0 && buffer == nullptr)) return false;
+  if (n > 0) memcpy(buffer, bytes_ + offset, static_cast<size_t>(n));
+  return true;
+}
+
+namespace {
+
+// Steps 1 and 2: the trailer gives H; the prefix at H gives the magic, L and
+// K. What of the prefix lies beyond the file reads as zero.
+int locateArchive(ArchiveSource& file, ArchiveHeader& header) {
   header.fileSize = file.size();
   uint8_t trailer[ArchiveTrailerSize];
   if (header.fileSize < ArchiveTrailerSize ||
@@ -119,7 +119,6 @@ int ReadArchiveHeader(ArchiveSource& file, ArchiveHeader& header, MessageTable& 
   if (header.headerOffset == 0) return NoArchivePresent;
   if (header.headerOffset < 0 || header.headerOffset > header.fileSize - ArchiveTrailerSize) return CorruptTrailer;
 
-  // The prefix as far as the file holds it; what is missing reads as zero.
   uint8_t prefix[ArchivePrefixSize] = {};
   const int64_t behind = header.fileSize - header.headerOffset;
   const int32_t available = behind < ArchivePrefixSize ? static_cast<int32_t>(behind) : ArchivePrefixSize;
@@ -131,31 +130,42 @@ int ReadArchiveHeader(ArchiveSource& file, ArchiveHeader& header, MessageTable& 
   // A block the program cannot hold is as unusable as an empty one.
   if (header.storedHeaderLength > StringSizeLimit) return CorruptHeaderLength;
   header.key = load32(prefix + 8);
+  return ArchiveReadOk;
+}
 
+// Step 3: the stored block, unscrambled, and unpacked unless it was stored
+// without packing. Its bytes lie inside the file (locateArchive saw to it).
+int readHeaderBlock(ArchiveSource& file, const ArchiveHeader& header, ByteStream& block) {
   String stored(header.storedHeaderLength);
   if (!file.readAt(header.headerOffset + int64_t{ArchivePrefixSize}, stored.buffer(), header.storedHeaderLength)) {
     return CorruptFirstPartLength;
   }
   XorWithKey(stored, header.key);
-  Unpack(stored);  // a block stored without packing is used as it stands
-  ByteStream block;
+  Unpack(stored);
   block.takeBytes(stored);
-  if (const int code = ReadHeaderFields(block, header.key, header, messages)) return code;
-
-  if (header.headerOffset > StringSizeLimit) {
-    messages.clear();
-    return CorruptStubUnreadable;
-  }
-  header.stubBytes.reset(header.headerOffset);
-  if (!file.readAt(0, header.stubBytes.buffer(), header.headerOffset)) {
-    messages.clear();
-    return CorruptStubUnreadable;
-  }
-  if (header.has(VerifyChecksums) && Checksum(header.stubBytes) != header.stubChecksum) {
-    messages.clear();
-    return CorruptStubChecksum;
-  }
   return ArchiveReadOk;
+}
+
+// Step 6: the program's bytes before the header, kept for the uninstaller.
+int readProgramBytes(ArchiveSource& file, ArchiveHeader& header) {
+  if (header.headerOffset > StringSizeLimit) return CorruptStubUnreadable;
+  header.stubBytes.reset(header.headerOffset);
+  if (!file.readAt(0, header.stubBytes.buffer(), header.headerOffset)) return CorruptStubUnreadable;
+  if (header.has(VerifyChecksums) && Checksum(header.stubBytes) != header.stubChecksum) return CorruptStubChecksum;
+  return ArchiveReadOk;
+}
+
+}  // namespace
+
+int ReadArchiveHeader(ArchiveSource& file, ArchiveHeader& header, MessageTable& messages) {
+  messages.clear();
+  ByteStream block;
+  int code = locateArchive(file, header);
+  if (code == ArchiveReadOk) code = readHeaderBlock(file, header, block);
+  if (code == ArchiveReadOk) code = readHeaderFields(block, header.key, header, messages);
+  if (code == ArchiveReadOk) code = readProgramBytes(file, header);
+  if (code != ArchiveReadOk) messages.clear();
+  return code;
 }
 
 void ApplyHeaderColours(const ArchiveHeader& header, BackgroundColours& colours) {

@@ -103,12 +103,6 @@ struct ArchiveHeader {
 // it: the first part of the payload would have a negative length.
 int ReadArchiveHeader(ArchiveSource& file, ArchiveHeader& header, MessageTable& messages);
 
-// Reads the fields of an unpacked header block (the flag word to the end
-// magic) from position 0; `key` is the expected checksum of the block.
-// Returns ArchiveReadOk or a CorruptCode. For the fuzzers and tests of the
-// field checks alone.
-int ReadHeaderFields(ByteStream& block, uint32_t key, ArchiveHeader& header, MessageTable& messages);
-
 // The background colours the header gives: the title colour with
 // CustomColors or a picture; top and bottom with CustomColors, which also
 // make the background single-coloured only when they are equal.

@@ -36,6 +36,17 @@ function(tessa_installer_code target)
     if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
       target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
     endif()
+    # Link-time optimisation of the installer: the libraries carry both the
+    # intermediate code (used when the program links with -flto) and ordinary
+    # code (used by the test programs, which link without it, and by a plain
+    # ar, which cannot index intermediate code).
+    target_compile_options(${target} PRIVATE -flto -ffat-lto-objects)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      # No relocation table: the program always loads at its preferred base
+      # (the linker marks it so and drops the address randomisation flag).
+      target_link_options(${target} PRIVATE -flto -Wl,--disable-reloc-section)
+    endif()
   endif()
 endfunction()
 

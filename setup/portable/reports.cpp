@@ -11,7 +11,12 @@ namespace {
 
 // Without a bound platform (tools, early start-up): text to stderr, exit().
 int printBox(WindowHandle, const char* text, const char* caption, unsigned) {
-  fprintf(stderr, "%s: %s\n", caption, text);
+  // fputs, not fprintf: the printf family would pull the C library's whole
+  // formatter into the installer.
+  fputs(caption, stderr);
+  fputs(": ", stderr);
+  fputs(text, stderr);
+  fputs("\n", stderr);
   return AnswerOk;
 }
 void ignoreWindow(WindowHandle) {}

@@ -179,6 +179,100 @@ TEST(UnpackTest, RandomBlocksNeverReadOrWriteOutOfBounds) {
   }
 }
 
+// The format read the plain way, one byte at a time; an item cut off by the
+// end of the block ends the output.
+std::string modelUnpack(const std::string& items) {
+  std::string out;
+  size_t i = 0;
+  auto byteAt = [&](size_t at) { return static_cast<size_t>(static_cast<uint8_t>(items[at])); };
+  auto have = [&](size_t n) { return items.size() - i >= n; };
+  while (i < items.size()) {
+    const size_t c = byteAt(i++);
+    const size_t n = c & 0x3F;
+    if ((c & 0xC0) == 0x00) {
+      if (!have(1)) break;
+      out.append(n + 3, items[i++]);
+    } else if ((c & 0xC0) != 0xC0) {
+      size_t m = n;
+      if (c & 0x80) {
+        if (!have(1)) break;
+        m |= byteAt(i++) << 6;
+      }
+      if (!have(m)) break;
+      out.append(items, i, m);
+      i += m;
+    } else {
+      size_t count = c & 0x1F;
+      const bool far = (c & 0x20) != 0;
+      if (!have((count == 0 ? 2 : 0) + 2 + (far ? 1 : 0))) break;
+      if (count == 0) {
+        count = byteAt(i) | byteAt(i + 1) << 8;
+        i += 2;
+      }
+      size_t offset = byteAt(i) | byteAt(i + 1) << 8;
+      i += 2;
+      if (far) offset |= byteAt(i++) << 16;
+      const size_t length = count + 3, distance = offset + 4;
+      if (distance <= out.size() && length <= distance) out += out.substr(out.size() - distance, length);
+    }
+  }
+  return out;
+}
+
+// Items of every kind, most of them valid, copies reaching mostly a little
+// way back (overlapping steps), some too far or longer than their distance.
+std::string randomItems(std::mt19937& random, size_t count) {
+  std::string items;
+  size_t produced = 0;
+  for (size_t k = 0; k < count; k++) {
+    const unsigned kind = random() % 10;
+    if (kind < 2) {
+      items += static_cast<char>(random() % 64);
+      items += static_cast<char>(random());
+      produced += items[items.size() - 2] + 3;
+    } else if (kind < 5) {
+      const size_t m = kind == 4 ? random() % 300 : random() % 64;
+      items += m < 64 && kind != 4 ? std::string(1, static_cast<char>(0x40 | m))
+                                   : std::string{static_cast<char>(0x80 | (m & 0x3F)), static_cast<char>(m >> 6)};
+      for (size_t j = 0; j < m; j++) items += static_cast<char>('a' + random() % 4);
+      produced += m;
+    } else {
+      size_t length = 4 + random() % (kind == 9 ? 200 : 31);
+      size_t distance = 4 + random() % (random() % 3 == 0 ? produced + 8 : 48);
+      if (random() % 8 == 0) length = distance + 1;
+      const size_t count = length - 3, offset = distance - 4;
+      const bool far = offset > 0xFFFF || random() % 4 == 0;
+      const bool countInControl = count <= 31 && random() % 4 != 0;
+      items += static_cast<char>(0xC0 | (far ? 0x20 : 0) | (countInControl ? count : 0));
+      if (!countInControl) items += std::string{static_cast<char>(count), static_cast<char>(count >> 8)};
+      items += std::string{static_cast<char>(offset), static_cast<char>(offset >> 8)};
+      if (far) items += static_cast<char>(offset >> 16);
+      if (distance <= produced && length <= distance) produced += length;
+    }
+  }
+  return items;
+}
+
+// The unpacker has a fast path for most items and a careful one near the
+// ends of the block and of the declared room; both must agree with the
+// format byte for byte, wherever the block is cut.
+TEST(UnpackTest, AgreesWithTheFormatOnRandomItems) {
+  std::mt19937 random(2024);
+  for (int round = 0; round < 400; round++) {
+    std::string items = randomItems(random, 1 + random() % 400);
+    if (round % 3 == 0) items.resize(random() % (items.size() + 1));
+    const std::string expected = modelUnpack(items);
+    const int32_t declared[] = {0, static_cast<int32_t>(expected.size()),
+                                static_cast<int32_t>(random() % (expected.size() + 1)),
+                                static_cast<int32_t>(expected.size() + random() % 1000)};
+    for (int32_t size : declared) {
+      String b = block(size, items);
+      ASSERT_TRUE(Unpack(b));
+      ASSERT_EQ(text(b), expected) << "round " << round << ", declared size " << size;
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Checksum and XorWithKey.
 

@@ -59,14 +59,31 @@ int compareBytes(const char* a, const char* b, int n, bool caseSensitive) {
   return 0;
 }
 
+// Four sums over interleaved words, added at the end: the additions are
+// independent, so the processor overlaps them, and the wrap-around sum is
+// the same in any order.
 uint32_t checksumBytes(const void* data, int count) {
   if (data == nullptr || count <= 0) return ChecksumSeed;
   const unsigned char* p = static_cast<const unsigned char*>(data);
-  uint32_t sum = ChecksumSeed;
-  const int words = count / 4;
-  for (int i = 0; i < words; ++i, p += 4)
-    sum += uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-  for (int i = 0; i < count % 4; ++i) sum += uint32_t(int32_t(static_cast<signed char>(p[i])));
+  auto word = [](const unsigned char* at) {
+    uint32_t w;
+    memcpy(&w, at, 4);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    w = __builtin_bswap32(w);
+#endif
+    return w;
+  };
+  uint32_t sum0 = ChecksumSeed, sum1 = 0, sum2 = 0, sum3 = 0;
+  const unsigned char* const blocksEnd = p + (count & ~15);
+  for (; p < blocksEnd; p += 16) {
+    sum0 += word(p);
+    sum1 += word(p + 4);
+    sum2 += word(p + 8);
+    sum3 += word(p + 12);
+  }
+  uint32_t sum = sum0 + sum1 + sum2 + sum3;
+  for (int i = 0; i < ((count & 15) >> 2); ++i, p += 4) sum += word(p);
+  for (int i = 0; i < (count & 3); ++i) sum += uint32_t(int32_t(static_cast<signed char>(p[i])));
   return sum + uint32_t(count);
 }
 

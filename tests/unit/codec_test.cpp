@@ -285,6 +285,36 @@ TEST(ChecksumTest, WorkedExamples) {
   EXPECT_EQ(Checksum(String("abcd")), 0xDE461F02u);
 }
 
+// The sums and the XOR work on several words at once; every length and
+// starting alignment must give what the word-by-word definition gives.
+TEST(ChecksumTest, AgreesWithTheWordByWordSumAtEveryLengthAndAlignment) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> data(200);
+  for (uint8_t& b : data) b = static_cast<uint8_t>(random());
+  for (int start = 0; start < 4; start++) {
+    for (int count = 0; count <= 150; count++) {
+      const uint8_t* p = data.data() + start;
+      uint32_t expected = 0x79E2BC9Du;
+      if (count > 0) {
+        for (int i = 0; i + 4 <= count; i += 4)
+          expected += p[i] | p[i + 1] << 8 | p[i + 2] << 16 | static_cast<uint32_t>(p[i + 3]) << 24;
+        for (int i = count & ~3; i < count; i++) expected += static_cast<uint32_t>(static_cast<int8_t>(p[i]));
+        expected += static_cast<uint32_t>(count);
+      }
+      ASSERT_EQ(Checksum(p, count), expected) << "start " << start << ", count " << count;
+
+      std::vector<uint8_t> scrambled(data);
+      const uint32_t key = 0x9AB1C2D3u;
+      XorWithKey(scrambled.data() + start, count, key);
+      for (int i = 0; i < static_cast<int>(data.size()); i++) {
+        const bool inside = i >= start && i < start + count;
+        const uint8_t keyByte = static_cast<uint8_t>(key >> (8 * ((i - start) & 3)));
+        ASSERT_EQ(scrambled[i], inside ? data[i] ^ keyByte : data[i]) << "start " << start << ", count " << count;
+      }
+    }
+  }
+}
+
 TEST(XorWithKeyTest, WordsThenLowKeyBytes) {
   String zeros = bytes({0, 0, 0, 0, 0, 0});
   XorWithKey(zeros, 0x44332211u);

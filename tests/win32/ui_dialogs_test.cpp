@@ -478,7 +478,7 @@ TEST_F(ProgressDialog, CancelAsksAndNoLeavesTheRunGoing) {
   HWND dialog = toDialog();
   ASSERT_NE(dialog, nullptr);
   const std::string question = messageText("English", 20);
-  bool done = false;
+  std::atomic<bool> done{false};
   std::string asked;
   HWND boxOwner = nullptr;
   int steps = WhileDriving(question,

@@ -46,9 +46,13 @@ inline void UseMessages(const std::vector<std::string>& languages) {
   LanguageIndex = 0;
 }
 
+// A window's text, asked with a timeout: the thread owning the window may be
+// waiting for the asking one.
 inline std::string windowText(HWND window) {
   char text[4096] = {};
-  GetWindowTextA(window, text, sizeof text);
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                      &copied);
   return text;
 }
 

@@ -8,6 +8,7 @@
 #include "setup/portable/process_state.h"
 #include "setup/portable/reports.h"
 #include "setup/user_interface.h"
+#include "ui/background_bitmap.h"
 
 ArchiveHeader Header;
 ByteStream PayloadStream;
@@ -28,6 +29,9 @@ void reportIfCorrupt(int code) {
   if (code != ArchiveReadOk) CorruptArchive(code);
 }
 
+// The colours, and the picture when the header carries one (a picture that
+// fails its checks leaves the background to the colours); the background,
+// painted in the start-up colours so far, shows them from now on.
 void takeHeaderColours() {
   BackgroundColours colours = {TitleColor, TopColor, BottomColor, MonoColor};
   ApplyHeaderColours(Header, colours);
@@ -35,6 +39,8 @@ void takeHeaderColours() {
   TopColor = colours.top;
   BottomColor = colours.bottom;
   MonoColor = colours.mono;
+  BackgroundImage.loadFromMemory(Header.picture.cStr(), Header.picture.length());
+  RepaintBackground();
 }
 
 // Opens continuation file `number` from the program's directory, asking

@@ -4,7 +4,7 @@
 
 #include "platform/gfile.h"
 
-BackgroundBitmap BackgroundPicture;
+BackgroundBitmap BackgroundImage;
 
 bool BackgroundBitmap::loadFromMemory(const void* bytes, int length) {
   if (bytes == nullptr || length <= 0) return false;

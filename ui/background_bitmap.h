@@ -62,7 +62,7 @@ class BackgroundBitmap {
 
 // The picture of the background window; empty until the archive or the
 // uninstall record provides one. Whoever changes it repaints the window.
-extern BackgroundBitmap BackgroundPicture;
+extern BackgroundBitmap BackgroundImage;
 
 // The file the installation leaves for the uninstaller's background.
 inline constexpr char BackgroundPictureFileName[] = "Installer Background.BMP";

@@ -39,9 +39,9 @@ void paintGradient(HDC dc, RECT area) {
 void eraseBackground(HWND window, HDC dc) {
   RECT client;
   GetClientRect(window, &client);
-  if (!BackgroundPicture.isEmpty()) {
+  if (!BackgroundImage.isEmpty()) {
     const PixelRect area = {client.left, client.top, client.right, client.bottom};
-    BackgroundPicture.draw(reinterpret_cast<DeviceContextHandle>(dc), area, SRCCOPY);
+    BackgroundImage.draw(reinterpret_cast<DeviceContextHandle>(dc), area, SRCCOPY);
   } else if (MonoColor) {
     fillWithColour(dc, client, TopColor);
   } else {

@@ -1,7 +1,7 @@
 // The full-screen background window behind every dialog and box (module
 // ginstall), and the message pump of the long operations. Its appearance
 // comes from the process-wide state (setup/portable/process_state.h) and the
-// BackgroundPicture (ui/background_bitmap.h), read afresh at every paint:
+// BackgroundImage (ui/background_bitmap.h), read afresh at every paint:
 // the picture stretched over the window when there is one, else TopColor
 // alone (MonoColor) or a gradient from TopColor to BottomColor, and
 // DisplayTitle at the top left. Whoever changes them invalidates the window

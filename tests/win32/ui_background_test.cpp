@@ -219,10 +219,10 @@ class BackgroundWindowTest : public ::testing::Test {
     TopColor = White;
     BottomColor = 0;
     MonoColor = true;
-    BackgroundPicture.clear();
+    BackgroundImage.clear();
   }
   void TearDown() override {
-    BackgroundPicture.clear();
+    BackgroundImage.clear();
     DisplayTitle = "";
   }
   // Gives the window a client area of width x height.
@@ -291,7 +291,7 @@ TEST_F(BackgroundWindowTest, PictureTakesPrecedenceOverBothColourModes) {
   TopColor = White;
   BottomColor = White;
   const std::string bytes = twoRowPicture();
-  ASSERT_TRUE(BackgroundPicture.loadFromMemory(bytes.data(), static_cast<int>(bytes.size())));
+  ASSERT_TRUE(BackgroundImage.loadFromMemory(bytes.data(), static_cast<int>(bytes.size())));
   Canvas canvas(60, 60);
   erase(canvas);
   EXPECT_EQ(hex(canvas.at(30, 5)), hex(Red));

@@ -115,11 +115,4 @@ TEST(TitleSize, LargestSizeWhoseWidthIsLessThanTheRightEdge) {
   EXPECT_EQ(measured.back(), 7);
 }
 
-TEST(TitleSize, FontHeightIsTruncatedAndNegative) {
-  EXPECT_EQ(titleFontHeight(96, 26), -34);  // 34.67
-  EXPECT_EQ(titleFontHeight(96, 6), -8);
-  EXPECT_EQ(titleFontHeight(120, 26), -43);  // 43.33
-  EXPECT_EQ(titleFontHeight(72, 10), -10);
-}
-
 }  // namespace

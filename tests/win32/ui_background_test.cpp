@@ -9,6 +9,7 @@
 #include "setup/portable/process_state.h"
 #include "setup/user_interface.h"
 #include "tests/win32/data/platform_test_support.h"
+#include "tests/win32/ui_test_support.h"
 #include "ui/background_bitmap.h"
 #include "ui/background_window.h"
 
@@ -207,11 +208,7 @@ TEST(BackgroundBitmap, DrawsStretchedAndTheRightWayUp) {
 // The background window of the process, sized for each test.
 class BackgroundWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (BackgroundWindow == nullptr) {
-      BackgroundWindow = CreateBackgroundWindow(reinterpret_cast<InstanceHandle>(GetModuleHandleA(nullptr)), nullptr);
-    }
-  }
+  static void SetUpTestSuite() { ui_test::UseBackgroundWindow(); }
   void SetUp() override {
     window_ = reinterpret_cast<HWND>(BackgroundWindow);
     DisplayTitle = "";

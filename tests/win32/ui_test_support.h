@@ -14,12 +14,20 @@
 #include "archive/byte_stream.h"
 #include "setup/portable/localized_strings.h"
 #include "setup/portable/process_state.h"
+#include "ui/background_window.h"
 #include "ui/dialogs.h"
 
 namespace ui_test {
 
 constexpr DWORD WaitMs = 10000;
 constexpr DWORD PollMs = 20;
+
+// Creates the process's background window, the owner of every dialog, on
+// the first call.
+inline void UseBackgroundWindow() {
+  if (BackgroundWindow != nullptr) return;
+  BackgroundWindow = CreateBackgroundWindow(reinterpret_cast<InstanceHandle>(GetModuleHandleA(nullptr)), nullptr);
+}
 
 // The text of message `number` in language `language` of UseMessages.
 inline std::string messageText(const std::string& language, int number) {

@@ -10,13 +10,14 @@
 // the texts), the destination dialog on the default directory and the
 // progress dialog, which stays until its Cancel button is answered with Yes.
 // After the language choice, "background" shows the background alone until
-// the tour is ended, "browse" the folder browser on the default directory,
-// and "abort" the progress dialog with the abort question over it.
+// the tour is ended, "browse" the folder browser on the Program Files
+// directory, and "abort" the progress dialog with the abort question over it.
 #include <windows.h>
 
 #include <stdlib.h>
 
 #include "archive/format.h"
+#include "core/path.h"
 #include "platform/gfile.h"
 #include "setup/portable/localized_strings.h"
 #include "setup/portable/reports.h"
@@ -29,7 +30,7 @@
 namespace {
 
 const char* const UsageText = "Usage: tessatour PACKAGE.exe [background | browse | abort]";
-const char* const ProgramFilesDirectory = "C:\\Program Files\\";
+const char* const ProgramFilesDirectory = "C:\\Program Files";
 // Where the progress bar rests while the dialog is shown.
 const int TourProgress = 60;
 
@@ -54,7 +55,7 @@ void showText(int (*dialog)(const String&), const String& text) {
 String defaultDirectory() {
   const String& configured = Header.defaultInstallDir;
   if (configured.length() > 1 && configured.charAt(1) == ':') return configured;
-  return String(ProgramFilesDirectory) + (configured.isEmpty() ? ProductName : configured);
+  return joinPath(ProgramFilesDirectory, configured.isEmpty() ? ProductName : configured);
 }
 
 [[noreturn]] void showProgress(bool askAbort) {
@@ -86,7 +87,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   String directory = defaultDirectory();
   if (lstrcmpiA(mode, "background") == 0) showBackgroundOnly();
   if (lstrcmpiA(mode, "browse") == 0) {
-    BrowseForDirectory(BackgroundWindow, directory);
+    String programFiles(ProgramFilesDirectory);
+    BrowseForDirectory(BackgroundWindow, programFiles);
     ExitProgram();
   }
   if (lstrcmpiA(mode, "abort") == 0) showProgress(true);

@@ -53,7 +53,9 @@ test-native: native
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 # Win32 tests run one after another in one Wine session (they share a screen).
-test-win: $(WINE_ARCH) installer tessapack
+# The whole i686 tree is built too, so 32-bit compile and link errors show
+# even where only the x86-64 build can run.
+test-win: $(WINE_ARCH) win32 tessapack
 	scripts/wine-session --arch $(WINE_ARCH) $(WINTEST)/wineprefix -- \
 	  ctest --test-dir $(WINTEST) --output-on-failure $(CTEST_ARGS)
 

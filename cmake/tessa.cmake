@@ -50,12 +50,22 @@ function(tessa_installer_code target)
   endif()
 endfunction()
 
+# Programs other than the installer link the ordinary code of the libraries:
+# through the linker plugin, MinGW's ld sees template instances both in the
+# intermediate code and in the program's own objects and calls them duplicates.
+function(tessa_plain_link target)
+  if(TESSA_WIN32)
+    target_link_options(${target} PRIVATE -fno-lto -fno-use-linker-plugin)
+  endif()
+endfunction()
+
 # tessa_add_win32_test(name SOURCES ... LIBS ...): a Win32 GoogleTest program
 # run under Wine by CTest.
 function(tessa_add_win32_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main ${TESSA_WIN32_LIBS})
+  tessa_plain_link(${name})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()

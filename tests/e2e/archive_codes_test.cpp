@@ -17,31 +17,8 @@ namespace {
 
 using e2e::Package;
 
-const char NoArchiveText[] =
-    "This program performs installations and uninstallations.\r\n"
-    "There is no installation archive present.\r\n"
-    "No Uninstallation parameters were specified.\r\n\r\n"
-    "You should not delete this program or execute it directly.";
-
-std::string builtInText(int code) {
-  return "This self-extracting archive is corrupt.  This is often caused by a virus on your "
-         "computer.  The installation cannot proceed.\r\n\r\nCheck your system for viruses, then "
-         "ask your vendor to send you a replacement.\r\n\r\nError code: " +
-         std::to_string(code);
-}
-
 const char PackageFormat[] = "Damaged package: code %d.";
 std::string packageText(int code) { return "Damaged package: code " + std::to_string(code) + "."; }
-
-// A message box shows "\r\n" line ends as they are; compare with "\n" only.
-std::string lineEnds(std::string text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return out;
-}
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -112,21 +89,21 @@ TEST_F(ArchiveCodes, HeaderDamageShowsTheBuiltInText) {
   const Case cases[] = {
       {"trailer 0", nullptr, [](std::string& b, size_t) { b.replace(b.size() - 4, 4, 4, '\0'); }, NoArchiveText},
       {"trailer beyond the file", nullptr,
-       [](std::string& b, size_t) { b[b.size() - 1] = 0x40; }, builtInText(CorruptTrailer)},
-      {"magic", nullptr, [](std::string& b, size_t h) { b[h] ^= 1; }, builtInText(CorruptMagic)},
-      {"empty block", nullptr, [](std::string& b, size_t h) { setL(b, h, 0); }, builtInText(CorruptHeaderLength)},
+       [](std::string& b, size_t) { b[b.size() - 1] = 0x40; }, corruptText(CorruptTrailer)},
+      {"magic", nullptr, [](std::string& b, size_t h) { b[h] ^= 1; }, corruptText(CorruptMagic)},
+      {"empty block", nullptr, [](std::string& b, size_t h) { setL(b, h, 0); }, corruptText(CorruptHeaderLength)},
       {"block beyond the trailer", nullptr, [](std::string& b, size_t h) { setL(b, h, 0x7FFFFFF0); },
-       builtInText(CorruptFirstPartLength)},
-      {"header checksum", [](Package& p) { p.key = 12345; }, nullptr, builtInText(CorruptHeaderChecksum)},
-      {"no file", [](Package& p) { p.fileCount = 0; }, nullptr, builtInText(CorruptFileCount)},
+       corruptText(CorruptFirstPartLength)},
+      {"header checksum", [](Package& p) { p.key = 12345; }, nullptr, corruptText(CorruptHeaderChecksum)},
+      {"no file", [](Package& p) { p.fileCount = 0; }, nullptr, corruptText(CorruptFileCount)},
       {"no file and no end magic", [](Package& p) { p.fileCount = 0, p.endMagic = 0; }, nullptr,
-       builtInText(CorruptFileCount)},
-      {"negative size", [](Package& p) { p.sizes = {-1}; }, nullptr, builtInText(CorruptFileSize)},
-      {"no payload", [](Package& p) { p.payloadLength = 0; }, nullptr, builtInText(CorruptPayloadLength)},
-      {"no language", [](Package& p) { p.languageCount = 0; }, nullptr, builtInText(CorruptLanguageCount)},
-      {"10001 messages", [](Package& p) { p.messageCount = 10001; }, nullptr, builtInText(CorruptMessageCount)},
-      {"end magic", [](Package& p) { p.endMagic = 0; }, nullptr, builtInText(CorruptEndMagic)},
-      {"program checksum", [](Package& p) { p.stubChecksum = 1; }, nullptr, builtInText(CorruptStubChecksum)},
+       corruptText(CorruptFileCount)},
+      {"negative size", [](Package& p) { p.sizes = {-1}; }, nullptr, corruptText(CorruptFileSize)},
+      {"no payload", [](Package& p) { p.payloadLength = 0; }, nullptr, corruptText(CorruptPayloadLength)},
+      {"no language", [](Package& p) { p.languageCount = 0; }, nullptr, corruptText(CorruptLanguageCount)},
+      {"10001 messages", [](Package& p) { p.messageCount = 10001; }, nullptr, corruptText(CorruptMessageCount)},
+      {"end magic", [](Package& p) { p.endMagic = 0; }, nullptr, corruptText(CorruptEndMagic)},
+      {"program checksum", [](Package& p) { p.stubChecksum = 1; }, nullptr, corruptText(CorruptStubChecksum)},
   };
   for (const Case& c : cases) expectFatal(c);
 }
@@ -135,7 +112,7 @@ TEST_F(ArchiveCodes, PayloadDamageShowsTheMessageOfThePackage) {
   const Case cases[] = {
       {"payload checksum", [](Package& p) { p.payloadChecksum = 1; }, nullptr, packageText(CorruptPayloadChecksum)},
       {"payload checksum, no message 13", [](Package& p) { p.payloadChecksum = 1, p.messages[13] = ""; }, nullptr,
-       builtInText(CorruptPayloadChecksum)},
+       corruptText(CorruptPayloadChecksum)},
       {"header checksum unchecked, payload checksum checked",
        [](Package& p) { p.flags = 0, p.key = 12345, p.payloadChecksum = 1; }, nullptr,
        packageText(CorruptPayloadChecksum)},
@@ -176,7 +153,7 @@ TEST_F(ArchiveCodes, PartsTooLargeToHold) {
   farArchive.replace(farArchive.size() - 4, 4, "");
   e2e::put32(farArchive, static_cast<uint32_t>(stub_.size() + gap));
   const Layout layouts[] = {
-      {"program", stub_, farArchive, builtInText(CorruptStubUnreadable)},
+      {"program", stub_, farArchive, corruptText(CorruptStubUnreadable)},
       {"payload", stub_ + archive.substr(0, archive.size() - 4), archive.substr(archive.size() - 4),
        packageText(CorruptPartUnreadable)},
   };

@@ -17,6 +17,31 @@ std::string ProgramPath();  // tessaform.exe of this tree
 inline const char DialogClass[] = "#32770";
 inline const char FatalCaption[] = "FATAL ERROR";
 
+// The program's fixed texts, written out here independently of the program.
+inline const char NoArchiveText[] =
+    "This program performs installations and uninstallations.\r\n"
+    "There is no installation archive present.\r\n"
+    "No Uninstallation parameters were specified.\r\n\r\n"
+    "You should not delete this program or execute it directly.";
+
+// The built-in corrupt-archive report for `code`.
+inline std::string corruptText(int code) {
+  return "This self-extracting archive is corrupt.  This is often caused by a virus on your "
+         "computer.  The installation cannot proceed.\r\n\r\nCheck your system for viruses, then "
+         "ask your vendor to send you a replacement.\r\n\r\nError code: " +
+         std::to_string(code);
+}
+
+// A message box shows "\r\n" line ends as they are; compare with "\n" only.
+inline std::string lineEnds(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
 // How long a program may take to show a window or to end.
 const DWORD WindowTimeoutMs = 20000;
 const DWORD ExitTimeoutMs = 20000;

@@ -10,34 +10,12 @@
 
 namespace {
 
-const char NoArchiveText[] =
-    "This program performs installations and uninstallations.\r\n"
-    "There is no installation archive present.\r\n"
-    "No Uninstallation parameters were specified.\r\n\r\n"
-    "You should not delete this program or execute it directly.";
 
 std::string usageText(const std::string& problem) {
   return problem +
          "\n\nUsage:\nUninstall.EXE [/a] [/d:<dir>] [/n:<name>] [/u:<name>]\n\n"
          "/a\tAutomatic mode\n/d:\"dir\"\tOverride installation directory\n"
          "/n:\"name\"\tOverride product name\n/u:\"name\"\tUninstall product by name";
-}
-
-std::string corruptText(int code) {
-  return "This self-extracting archive is corrupt.  This is often caused by a virus on your "
-         "computer.  The installation cannot proceed.\r\n\r\nCheck your system for viruses, then "
-         "ask your vendor to send you a replacement.\r\n\r\nError code: " +
-         std::to_string(code);
-}
-
-// A message box shows "\r\n" line ends as they are; compare with "\n" only.
-std::string lineEnds(std::string text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return out;
 }
 
 // Copies tessaform.exe to `path` and overwrites its last four bytes (the

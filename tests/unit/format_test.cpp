@@ -93,7 +93,7 @@ TEST(FormatHostile, PercentNIsNeverHonoured) {
   EXPECT_EQ(target, 1234);
 }
 
-TEST(FormatHostile, MalformedAndHugeSpecifications) {
+TEST(FormatHostile, MalformedAndHugeConversions) {
   EXPECT_EQ(fmt("50%"), "50%");
   EXPECT_EQ(fmt("%-", 1), "%-");
   EXPECT_EQ(fmt("%y %d", 1), "%y 1");

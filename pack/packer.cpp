@@ -15,15 +15,22 @@ struct LevelSettings {
   int maxChain;     // candidates looked at per position
   int goodLength;   // once a match this long is found, a quarter of them
   int niceLength;   // a match this long ends the search
-  int window;       // farthest distance used
+  int window;       // farthest distance the hash chains reach
   int lazyLength;   // look one position ahead unless the match is this long; 0: never
+  int farBits;      // at most; 0: no far table
+  int farWindow;    // farthest distance a far-table candidate is used at
 };
 
-// The hash-chain table must be longer than the window (see Matcher), so the
-// best level's window is one short of 2^24 rather than the format's limit of
-// 2^24 + 3.
-constexpr LevelSettings FastSettings = {16, 4, 16, 64, (1 << 20) - 1, 0};
-constexpr LevelSettings BestSettings = {20, 32, 16, 512, (1 << 24) - 1, 32};
+// Long chains over a long window cost a cache miss per step, and most of
+// what a far window adds is long repeats (whole functions, resources,
+// paragraphs). So the best level searches its chains only over 64 KiB and
+// adds one far candidate per position: the last position whose first
+// FarHashLength bytes hashed alike, up to 16 MiB - 1 back. The chain table
+// must be longer than the chain window (see Matcher).
+constexpr LevelSettings FastSettings = {16, 4, 16, 64, (1 << 20) - 1, 0, 0, 0};
+constexpr LevelSettings BestSettings = {17, 24, 16, 256, (1 << 16) - 1, 16, 22, (1 << 24) - 1};
+
+constexpr size_t FarHashLength = 8;
 
 constexpr int MinMatchLength = 4;
 constexpr size_t ProgressStep = 1 << 20;
@@ -86,6 +93,11 @@ class Matcher {
     // Each entry is written when its position is inserted, before anything
     // reads it, so the (large) chain table is left uninitialised.
     chain_.reset(new int32_t[std::min(chainMask_ + 1, size + 1)]);
+    if (settings.farBits > 0 && size >= FarHashLength) {
+      farBits_ = 10;
+      while (farBits_ < settings.farBits && (size_t{1} << farBits_) < size) farBits_++;
+      far_.assign(size_t{1} << farBits_, -1);
+    }
   }
 
   // Enters every position before end into the hash chains (once each).
@@ -96,6 +108,8 @@ class Matcher {
       const uint32_t h = hash(inserted_);
       chain_[inserted_ & chainMask_] = head_[h];
       head_[h] = static_cast<int32_t>(inserted_);
+      if (!far_.empty() && inserted_ + FarHashLength <= size_)
+        far_[farHash(inserted_)] = static_cast<int32_t>(inserted_);
     }
   }
 
@@ -107,6 +121,7 @@ class Matcher {
     const size_t maxLength = std::min<size_t>(remaining, MaxCopyLength);
     Match copy;
     searchChain(pos, maxLength, copy);
+    searchFar(pos, maxLength, copy);
     extendPeriod(pos, maxLength, copy);
     return copy.gain > run.gain ? copy : run;
   }
@@ -114,6 +129,10 @@ class Matcher {
  private:
   uint32_t hash(size_t pos) const {
     return (load32(data_ + pos) * 2654435761u) >> (32 - hashBits_);
+  }
+
+  uint32_t farHash(size_t pos) const {
+    return static_cast<uint32_t>((load64(data_ + pos) * 0x9E3779B97F4A7C15ull) >> (64 - farBits_));
   }
 
   void consider(int length, int distance, Match& best) const {
@@ -145,12 +164,36 @@ class Matcher {
       if (distance >= MinCopyDistance) {
         // A copy may not be longer than its distance.
         const size_t limit = std::min(maxLength, distance);
+        // Only a longer match can do better (near the 16-bit count's limit
+        // a slightly shorter one could, which costs at most two bytes): the
+        // four bytes ending one past the best length reject most candidates
+        // without a full compare.
+        const size_t known = static_cast<size_t>(best.length);
+        if (known >= MinMatchLength &&
+            (limit <= known || load32(data_ + candidate + known - 3) != load32(data_ + pos + known - 3))) {
+          candidate = chain_[static_cast<size_t>(candidate) & chainMask_];
+          continue;
+        }
         const size_t length = commonLength(data_ + pos, data_ + candidate, limit);
         consider(static_cast<int>(length), static_cast<int>(distance), best);
         if (length >= static_cast<size_t>(settings_.niceLength)) break;
       }
       candidate = chain_[static_cast<size_t>(candidate) & chainMask_];
     }
+  }
+
+  // The far candidate only matters beyond the chains' reach; nearer ones
+  // the chains have seen already.
+  void searchFar(size_t pos, size_t maxLength, Match& best) const {
+    if (far_.empty() || pos + FarHashLength > size_ || best.length >= settings_.niceLength) return;
+    const int32_t candidate = far_[farHash(pos)];
+    if (candidate < 0) return;
+    const size_t distance = pos - static_cast<size_t>(candidate);
+    if (distance <= static_cast<size_t>(settings_.window) ||
+        distance > static_cast<size_t>(settings_.farWindow))
+      return;
+    const size_t length = commonLength(data_ + pos, data_ + candidate, std::min(maxLength, distance));
+    consider(static_cast<int>(length), static_cast<int>(distance), best);
   }
 
   // Inside a repeating stretch the nearest match is cut short at its own
@@ -160,7 +203,7 @@ class Matcher {
     if (best.distance == 0) return;  // no copy found
     for (size_t period = static_cast<size_t>(best.distance); best.length == static_cast<int>(period);) {
       period *= 2;
-      if (period > pos || period > static_cast<size_t>(settings_.window) || best.length >= static_cast<int>(maxLength)) return;
+      if (period > pos || period > static_cast<size_t>(std::max(settings_.window, settings_.farWindow)) || best.length >= static_cast<int>(maxLength)) return;
       const size_t length = commonLength(data_ + pos, data_ + pos - period, std::min(maxLength, period));
       consider(static_cast<int>(length), static_cast<int>(period), best);
     }
@@ -170,10 +213,12 @@ class Matcher {
   size_t size_;
   LevelSettings settings_;
   int hashBits_;
+  int farBits_ = 0;
   size_t chainMask_ = 0;
   size_t inserted_ = 0;
   std::vector<int32_t> head_;
   std::unique_ptr<int32_t[]> chain_;
+  std::vector<int32_t> far_;  // position per FarHashLength-byte hash; -1: none
 };
 
 // Appends the items of a block.

@@ -11,7 +11,7 @@
 
 enum class PackLevel {
   Fast,  // greedy matching over short hash chains, 1 MiB window
-  Best,  // lazy matching over longer hash chains, 16 MiB window
+  Best,  // lazy matching over longer hash chains (64 KiB) and a far table (16 MiB)
 };
 
 // Called now and then with the number of input bytes dealt with so far.

@@ -6,14 +6,7 @@
 
 namespace {
 
-uint32_t load32(const uint8_t* p) {
-  uint32_t word;
-  memcpy(&word, p, 4);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  word = __builtin_bswap32(word);
-#endif
-  return word;
-}
+uint32_t load32(const uint8_t* p) { return loadLittleEndian32(p); }
 
 void store32(uint8_t* p, uint32_t word) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__

@@ -65,14 +65,7 @@ int compareBytes(const char* a, const char* b, int n, bool caseSensitive) {
 uint32_t checksumBytes(const void* data, int count) {
   if (data == nullptr || count <= 0) return ChecksumSeed;
   const unsigned char* p = static_cast<const unsigned char*>(data);
-  auto word = [](const unsigned char* at) {
-    uint32_t w;
-    memcpy(&w, at, 4);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    w = __builtin_bswap32(w);
-#endif
-    return w;
-  };
+  auto word = [](const unsigned char* at) { return loadLittleEndian32(at); };
   uint32_t sum0 = ChecksumSeed, sum1 = 0, sum2 = 0, sum3 = 0;
   const unsigned char* const blocksEnd = p + (count & ~15);
   for (; p < blocksEnd; p += 16) {

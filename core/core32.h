@@ -12,6 +12,7 @@
 #include <limits.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "core/fatal.h"
 #include "core/format.h"
@@ -49,6 +50,16 @@ int compareBytes(const char* a, const char* b, int n, bool caseSensitive);
 // or a count <= 0 gives the seed alone.
 constexpr uint32_t ChecksumSeed = 0x79E2BC9Du;
 uint32_t checksumBytes(const void* data, int count);
+
+// The little-endian 32-bit word at `at`, which need not be aligned.
+inline uint32_t loadLittleEndian32(const void* at) {
+  uint32_t word;
+  memcpy(&word, at, 4);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap32(word);
+#endif
+  return word;
+}
 
 class String {
  public:

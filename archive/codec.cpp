@@ -176,18 +176,19 @@ class Output {
   uint8_t* roomEnd_ = nullptr;
 };
 
-// The fast path writes short literals and copies of up to FastItemLength
-// bytes with one fixed copy, longer ones with whole steps, and runs with one
-// fixed fill. It is taken while the block has FastInputMargin bytes left
-// (the control byte, the operands and the steps' reading of the longest
-// short literal) and the output FastOutputMargin bytes of room (the longest
-// fixed write).
-constexpr int FastItemLength = 32;
-constexpr int FastInputMargin = 2 + (MaxShortLiteralLength + CopyStep) / CopyStep * CopyStep;
-constexpr int FastOutputMargin = MaxRunLength;
-static_assert((MaxShortCopyLength + CopyStep) / CopyStep * CopyStep <= FastOutputMargin &&
-                  (MaxShortLiteralLength + CopyStep) / CopyStep * CopyStep <= FastOutputMargin,
-              "the fast path's steps stay inside the output's room and slack");
+// The fast path writes every item with whole fixed copies: short literals
+// and copies of up to FastCopyLength bytes with one, longer ones with more,
+// and runs with one fixed fill. Each item may write up to FastMargin bytes
+// beyond its own and read as far beyond its literal bytes, so the path is
+// taken while the block and the output's room have FastMargin bytes left.
+// The decoder's time goes into the chain from one control byte to the
+// next, so the path keeps it short: copies and short literals, nearly all
+// the items, come first and take their own branches.
+constexpr int FastCopyLength = 32;
+constexpr int FastMargin = 72;
+static_assert(2 * FastCopyLength <= FastMargin && MaxRunLength <= FastMargin &&
+                  1 + 2 * FastCopyLength <= FastMargin && MaxShortLiteralLength <= 2 * FastCopyLength,
+              "the fast path's fixed copies and fills stay inside the margin");
 
 // Writes the items into an Output. An item for which the output cannot
 // grow writes nothing.
@@ -196,64 +197,70 @@ class Unpacker {
   explicit Unpacker(int32_t reservation) : output_(reservation), out_(output_.base()) {}
 
   // The items of [in, end): most of them on the fast path, the rest (near
-  // either end, long or rare items) one by one through run, literal and
-  // copy. The fast path keeps its pointers in locals: its stores could
-  // otherwise alias the members and force them to be read again.
+  // either end, long literals, items that need the output to grow) one by
+  // one through run, literal and copy. The fast path keeps its pointers in
+  // locals: its stores could otherwise alias the members and force them to
+  // be read again.
   void unpack(const uint8_t* in, const uint8_t* const end) {
+    const uint8_t* const fastEnd = end - in > FastMargin ? end - FastMargin : in;
     uint8_t* out = out_;
-    const uint8_t* base = output_.base();
-    const uint8_t* roomEnd = output_.roomEnd();
-    while (in < end) {
-      const unsigned c = *in;
-      if (end - in >= FastInputMargin && roomEnd - out >= FastOutputMargin) {
-        if ((c & ItemClassMask) == RunItem) {
-          // The fill may pass the run's end: the next item overwrites it.
-          memset(out, in[1], FastOutputMargin);
-          out += (c & ItemValueMask) + RunBias;
-          in += RunItemSize;
-          continue;
-        }
-        // A short literal and a copy with its count in the control byte
-        // differ only in where their bytes come from.
-        const uint8_t* source = nullptr;
-        int length = 0;
-        if ((c & ItemClassMask) == ShortLiteralItem) {
-          length = static_cast<int>(c & ItemValueMask);
-          source = in + 1;
-          in = source + length;
-        } else if ((c & ItemClassMask) == CopyItem && (c & CopyCountMask) != 0) {
-          length = static_cast<int>(c & CopyCountMask) + CopyLengthBias;
-          int32_t distance = in[1] | in[2] << 8;
-          if (c & CopyFarOffsetBit) {
-            distance |= in[3] << 16;
-            in += 4;
-          } else {
-            in += 3;
-          }
-          distance += CopyDistanceBias;
+    for (;;) {
+      const uint8_t* const base = output_.base();
+      uint8_t* const roomEnd = output_.roomEnd();
+      uint8_t* const outFastEnd = roomEnd - base > FastMargin ? roomEnd - FastMargin : output_.base();
+      while (in < fastEnd && out < outFastEnd) {
+        const unsigned c = *in;
+        if (c >= CopyItem && (c & CopyCountMask) != 0) {
+          // A copy with its count in the control byte: 3 bytes, or 4 with
+          // the far offset's third byte. The far bit is read without a
+          // branch: near and far copies mix too evenly to be predicted, and
+          // c >> 5 is 6 or 7 as the item is 3 or 4 bytes long.
+          const unsigned far = (c & CopyFarOffsetBit) >> 5;
+          const unsigned offsetMask = 0xFFFFu | ((0u - far) & 0xFF0000u);
+          const unsigned distance = (load32(in + 1) & offsetMask) + CopyDistanceBias;
+          const unsigned length = (c & CopyCountMask) + CopyLengthBias;
+          in += (c >> 5) - 3;
           // The source must lie wholly inside the output already produced.
-          if (distance > out - base || length > distance) continue;
-          source = out - distance;
-        }
-        if (source) {
-          // Most items are short: a second vector would cost a load of
-          // bytes just stored.
-          if (length <= CopyStep)
-            copyFixed<CopyStep>(out, source);
-          else if (length <= FastItemLength)
-            copyFixed<FastItemLength>(out, source);
-          else
-            copyWide(out, source, length);
+          if (distance > static_cast<unsigned>(out - base) || length > distance) continue;
+          const uint8_t* const source = out - distance;
+          copyFixed<FastCopyLength>(out, source);
+          if (length > FastCopyLength) copyFixed<CopyStep>(out + FastCopyLength, source + FastCopyLength);
           out += length;
-          continue;
+        } else if (c >= ShortLiteralItem && c < LongLiteralItem) {
+          const unsigned length = c & ItemValueMask;
+          copyFixed<FastCopyLength>(out, in + 1);
+          if (length > FastCopyLength) copyFixed<FastCopyLength>(out + FastCopyLength, in + 1 + FastCopyLength);
+          out += length;
+          in += 1 + length;
+        } else if (c >= CopyItem) {
+          // A copy with a 16-bit count.
+          const uint8_t* const item = in;
+          const unsigned length = (in[1] | in[2] << 8) + CopyLengthBias;
+          unsigned distance = in[3] | in[4] << 8;
+          in += 5;
+          if (c & CopyFarOffsetBit) distance |= static_cast<unsigned>(*in++) << 16;
+          distance += CopyDistanceBias;
+          if (distance > static_cast<unsigned>(out - base) || length > distance) continue;
+          if (length > static_cast<unsigned>(roomEnd - out)) {
+            in = item;
+            break;
+          }
+          copyWide(out, out - distance, static_cast<int>(length));
+          out += length;
+        } else if (c >= LongLiteralItem) {
+          break;
+        } else {
+          // The fill may pass the run's end: the next item overwrites it.
+          memset(out, in[1], FastMargin);
+          out += c + RunBias;
+          in += RunItemSize;
         }
       }
+      if (in >= end) break;
       out_ = out;
       in = nextItem(in, end, *this);
       out = out_;
       if (!in) return;
-      base = output_.base();
-      roomEnd = output_.roomEnd();
     }
     out_ = out;
   }

@@ -1,14 +1,27 @@
 #include "core/fatal.h"
 
-#include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+void writeStandardError(const char* text) {
+  if (text == nullptr) return;
+#ifdef _WIN32
+  (void)_write(2, text, static_cast<unsigned>(strlen(text)));
+#else
+  (void)!write(2, text, strlen(text));
+#endif
+}
 
 namespace {
 
 void defaultReporter(const char* text) {
-  fputs(text, stderr);
-  fputc('\n', stderr);
-  fflush(stderr);
+  writeStandardError(text);
+  writeStandardError("\n");
 }
 
 FatalReporter reporter = defaultReporter;
@@ -29,9 +42,10 @@ void fatalText(const char* text) {
 }
 
 void fatalFormatted(const char* format, const FormatArg* args, int count) {
-  // On the stack rather than in a String: a fatal report may be the
-  // consequence of a failed allocation.
-  char text[FormatLimit + 1];
+  // Not in a String: a fatal report may be the consequence of a failed
+  // allocation. Not on the stack either: a frame this large needs the
+  // compiler runtime's stack probe.
+  static char text[FormatLimit + 1];
   formatArgs(text, sizeof text, format, args, count);
   fatalText(text);
 }

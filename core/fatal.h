@@ -16,6 +16,11 @@ using FatalReporter = void (*)(const char* text);
 // reporter restores the default, which writes the text to stderr.
 FatalReporter setFatalReporter(FatalReporter reporter);
 
+// Writes `text` to the standard error file, unbuffered. Not stdio's stderr:
+// with MinGW that costs the installer a runtime helper with unwind tables in
+// a file section of their own.
+void writeStandardError(const char* text);
+
 // Reports a finished text; never returns.
 [[noreturn]] void fatalText(const char* text);
 

@@ -1,6 +1,5 @@
 #include "setup/portable/reports.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 
 #include "archive/format.h"
@@ -11,12 +10,12 @@ namespace {
 
 // Without a bound platform (tools, early start-up): text to stderr, exit().
 int printBox(WindowHandle, const char* text, const char* caption, unsigned) {
-  // fputs, not fprintf: the printf family would pull the C library's whole
-  // formatter into the installer.
-  fputs(caption, stderr);
-  fputs(": ", stderr);
-  fputs(text, stderr);
-  fputs("\n", stderr);
+  // Piece by piece, not fprintf: the printf family would pull the C
+  // library's whole formatter into the installer.
+  writeStandardError(caption);
+  writeStandardError(": ");
+  writeStandardError(text);
+  writeStandardError("\n");
   return AnswerOk;
 }
 void ignoreWindow(WindowHandle) {}

@@ -9,9 +9,11 @@
 #include <functional>
 #include <vector>
 
+// Both levels reach 16 MiB back. Both write an item only when it saves a
+// few bytes more than it takes, since Unpack pays per item too.
 enum class PackLevel {
-  Fast,  // greedy matching over short hash chains, 1 MiB window
-  Best,  // lazy matching over longer hash chains (64 KiB) and a far table (16 MiB)
+  Fast,  // greedy, one candidate per position, skipping where nothing repeats
+  Best,  // lazy, hash chains over 64 KiB and a far table beyond
 };
 
 // Called now and then with the number of input bytes dealt with so far.

@@ -16,6 +16,32 @@ namespace {
 struct HandleTag;
 using Handle = HandleTag*;
 
+// An element that counts its live instances, to catch elements that are
+// destroyed twice or never.
+struct Counted {
+  static int live;
+  int value = 0;
+  Counted() { ++live; }
+  Counted(int v) : value(v) { ++live; }  // NOLINT: converting, like the tests' ints
+  Counted(const Counted& other) : value(other.value) { ++live; }
+  Counted(Counted&& other) noexcept : value(other.value) { ++live; }
+  Counted& operator=(const Counted&) = default;
+  ~Counted() { --live; }
+};
+int Counted::live = 0;
+
+// A plain element wider than a pointer.
+struct Triple {
+  int a, b, c;
+};
+
+}  // namespace
+
+TESSA_TYPE_NAME(Counted, "Counted");
+TESSA_TYPE_NAME(Triple, "Triple");
+
+namespace {
+
 // The elements of a collection, front to back, as text.
 template <class C>
 std::string contents(C& c) {
@@ -104,6 +130,9 @@ TYPED_TEST(CollectionContract, AddsRemovesAndTruncates) {
   c.addAll(c);  // itself: copies the elements once
   EXPECT_EQ(c.count(), 14);
   c.truncate(3);
+  c.addAllFront(c);
+  EXPECT_EQ(contents(c), "8,9,1,8,9,1");
+  c.truncate(3);
   EXPECT_EQ(contents(c), "8,9,1");
   c.addFirst(c.lastElement());
   EXPECT_EQ(contents(c), "1,8,9,1");
@@ -120,6 +149,22 @@ TYPED_TEST(CollectionContract, AddsRemovesAndTruncates) {
   (void)nothing;
   c.addLast(static_cast<const typename TypeParam::Element*>(nullptr));
   EXPECT_EQ(c.count(), 1);
+}
+
+TYPED_TEST(CollectionContract, TakesWhileWalking) {
+  TypeParam c;
+  fill(c, {1, 2, 3, 4, 5});
+  TypeParam taken;
+  Iterator it;
+  c.iterateForward(it);
+  for (int k = 0; c.next(it); ++k)
+    if (k % 2 == 1) taken.addLast(c.takeCurrent(it));
+  EXPECT_EQ(contents(taken), "2,4");
+  EXPECT_EQ(contents(c), "1,3,5");
+  taken.addLast(c.takeLast());
+  taken.addLast(c.takeFirst());
+  EXPECT_EQ(contents(taken), "2,4,5,1");
+  EXPECT_EQ(contents(c), "3");
 }
 
 TYPED_TEST(CollectionContract, RotatesByAnyCount) {
@@ -318,6 +363,90 @@ TEST(StringSetInsert, KeysAreByteExactAndCounted) {
   EXPECT_EQ(set.count(), 0);
   EXPECT_EQ(set.bucketCount(), 0);
   EXPECT_EQ(set.newest(), nullptr);
+}
+
+TEST(ElementLifetimes, EveryElementIsDestroyedOnce) {
+  {
+    List<Counted> list;
+    Array<Counted> array;
+    for (int i = 0; i < 50; ++i) {
+      list.addLast(Counted(i));
+      array.insertAt(i / 3, Counted(i));
+    }
+    array.addAll(list);
+    list.addAllFront(array);
+    EXPECT_EQ(Counted::live, list.count() + array.count());
+    Iterator it;
+    list.iterateForward(it);
+    while (list.next(it)) list.removeCurrent(it);
+    list.addAll(array);
+    EXPECT_EQ(array.takeAt(array.count() - 1).value, 49);
+    array.removeRange(3, 40);
+    array.truncate(20);
+    array.setCount(60);
+    array.rotateLeft(7);
+    EXPECT_EQ(list.takeLast().value, 49);
+    list.rotateRight(5);
+    EXPECT_EQ(Counted::live, list.count() + array.count());
+    Array<Counted> copy(array);
+    copy = array;
+    copy.clearAndSetCount(4);
+    EXPECT_EQ(Counted::live, list.count() + array.count() + copy.count());
+  }
+  EXPECT_EQ(Counted::live, 0);
+}
+
+TEST(ElementLifetimes, CopiesCrossLayouts) {
+  List<String> list;
+  Array<String> array;
+  for (const char* s : {"a", "b", "c"}) list.addLast(s);
+  array.fillFrom(list);
+  array.addAllFront(list);
+  list.addAll(array);
+  EXPECT_EQ(contents(array), "a,b,c,a,b,c");
+  EXPECT_EQ(contents(list), "a,b,c,a,b,c,a,b,c");
+  Array<int> values;
+  List<int> more;
+  fill(more, {4, 5});
+  values.addAll(more);
+  more.addAllFront(values);
+  EXPECT_EQ(contents(more), "4,5,4,5");
+}
+
+// Plain elements of any width: slots are moved and swapped as bytes, and an
+// element of the array itself may be the one inserted.
+TEST(PlainRecords, KeepTheirBytesThroughEveryMove) {
+  Array<Triple> a;
+  std::vector<int> model;
+  for (int i = 0; i < 40; ++i) {
+    a.insertAt(i % 3 == 0 ? 0 : a.count() / 2, Triple{i, -i, i * 7});
+    model.insert(model.begin() + (i % 3 == 0 ? 0 : static_cast<int>(model.size()) / 2), i);
+  }
+  for (int k = 0; k < 30; ++k) {  // copies of its own elements, across growth
+    const int from = (k * 7) % a.count(), to = (k * 5) % (a.count() + 1);
+    a.insertAt(to, &a[from]);
+    model.insert(model.begin() + to, model[from]);
+  }
+  a.rotateLeft(11);
+  std::rotate(model.begin(), model.begin() + 11, model.end());
+  a.moveForward(2, 30);
+  std::rotate(model.begin() + 2, model.begin() + 3, model.begin() + 31);
+  a.moveBackward(40, 5);
+  std::rotate(model.begin() + 5, model.begin() + 40, model.begin() + 41);
+  ASSERT_EQ(a.count(), static_cast<int>(model.size()));
+  for (int i = 0; i < a.count(); ++i) {
+    ASSERT_EQ(a[i].a, model[i]) << i;
+    ASSERT_EQ(a[i].b, -model[i]);
+    ASSERT_EQ(a[i].c, model[i] * 7);
+  }
+  a.sort([](const Triple* x, const Triple* y) { return x->a - y->a; });
+  std::sort(model.begin(), model.end());
+  for (int i = 0; i < a.count(); ++i) ASSERT_EQ(a[i].c, model[i] * 7);
+  const Triple last = a.takeLast();
+  EXPECT_EQ(last.a, model.back());
+  EXPECT_EQ(fatalTextOf([&] { a.checkIndex(a.count()); }),
+            "Vector<Triple>[" + std::to_string(a.count()) + "]\nmax_index = " +
+                std::to_string(a.count() - 1));
 }
 
 }  // namespace

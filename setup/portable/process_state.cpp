@@ -8,7 +8,10 @@ String CommandInterpreter;
 Colour TitleColor = 0;
 Colour TopColor = 0;
 Colour BottomColor = 0;
-bool MonoColor = true;
+// True from the start-up on (it sets the default colours before anything
+// reads them); false until then, so that no variable of the installer starts
+// non-zero and the program needs no section of written data.
+bool MonoColor = false;
 String DisplayTitle;
 WindowHandle BackgroundWindow = nullptr;
 WindowHandle ProgressWindow = nullptr;

@@ -23,7 +23,11 @@ void exitProcess(int exitCode) { exit(exitCode); }
 String noDirectory() { return String(); }
 
 const ReportPlatform DefaultPlatform = {printBox, ignoreWindow, exitProcess, noDirectory};
-const ReportPlatform* Platform = &DefaultPlatform;
+// Null stands for DefaultPlatform: a variable that starts at zero keeps the
+// installer free of a section of written data (a header and a file block).
+const ReportPlatform* Platform = nullptr;
+
+__attribute__((noinline)) const ReportPlatform& currentPlatform() { return Platform != nullptr ? *Platform : DefaultPlatform; }
 
 // Set while the fatal box is up: a fatal report raised from inside it (an
 // allocation failing while the box is shown) ends the process without a
@@ -41,13 +45,13 @@ void destroyAndClear(WindowHandle& window) {
   if (window == nullptr) return;
   WindowHandle doomed = window;
   window = nullptr;
-  Platform->destroyWindow(doomed);
+  currentPlatform().destroyWindow(doomed);
 }
 
 }  // namespace
 
 void SetReportPlatform(const ReportPlatform* platform) {
-  Platform = platform != nullptr ? platform : &DefaultPlatform;
+  Platform = platform;
 }
 
 void BindFatalReports() { setFatalReporter(reportFatalText); }
@@ -55,19 +59,19 @@ void BindFatalReports() { setFatalReporter(reportFatalText); }
 WindowHandle ReportOwner() { return ProgressWindow != nullptr ? ProgressWindow : BackgroundWindow; }
 
 int ShowMessageBox(const char* text, const char* caption, unsigned style) {
-  return Platform->showBox(ReportOwner(), text, caption, style);
+  return currentPlatform().showBox(ReportOwner(), text, caption, style);
 }
 
 void ExitProgram() {
   destroyAndClear(BackgroundWindow);
   destroyAndClear(ProgressWindow);
-  Platform->endProcess(ExitCode);
+  currentPlatform().endProcess(ExitCode);
   abort();  // a platform whose process end returned
 }
 
 void AbortProgram() { ExitProgram(); }
 
-String PlatformWindowsDirectory() { return Platform->windowsDirectory(); }
+String PlatformWindowsDirectory() { return currentPlatform().windowsDirectory(); }
 
 void FatalText(const char* text) {
   if (!ShowingFatal) {
@@ -114,7 +118,7 @@ String FillIntroduction(const String& introduction, const String& productName,
 }
 
 bool ConfirmIntroduction(WindowHandle owner, const String& introduction, const String& productName) {
-  String text = FillIntroduction(introduction, productName, Platform->windowsDirectory());
+  String text = FillIntroduction(introduction, productName, currentPlatform().windowsDirectory());
   String caption = formatString(IntroductionCaptionFormat, TessaformVersion);
-  return Platform->showBox(owner, text.cStr(), caption.cStr(), BoxYesNo | BoxIconInformation) != AnswerYes;
+  return currentPlatform().showBox(owner, text.cStr(), caption.cStr(), BoxYesNo | BoxIconInformation) != AnswerYes;
 }

@@ -94,7 +94,7 @@ bool ByteStream::readShort(int16_t& value) {
   return complete;
 }
 
-bool ByteStream::readDateTime(DateTimeRecord& value) {
+bool ByteStream::readDateTime(DateTimeStamp& value) {
   int32_t* fields[] = {&value.year, &value.month, &value.day,
                        &value.hour, &value.minute, &value.second};
   bool complete = true;

@@ -56,7 +56,7 @@ class ByteStream {
   bool readInt(uint32_t& value);  // the same, unsigned
   bool readByte(uint8_t& value);
   bool readShort(int16_t& value);  // 2 bytes, little-endian
-  bool readDateTime(DateTimeRecord& value);
+  bool readDateTime(DateTimeStamp& value);
   // Bytes up to the next NUL, which is passed over. At or past the end: an
   // empty text and false. No NUL before the end: the bytes up to the end,
   // false, the position at the end.

@@ -9,6 +9,8 @@
 
 #include <stdint.h>
 
+#include "core/date_time_stamp.h"
+
 // --- Layout of the package file (docs/format.md#package-file) -------------
 
 // First field of the archive, right after the program's own bytes.
@@ -68,23 +70,11 @@ constexpr int MaxLanguageCount = 255;  // the count is stored in one byte
 constexpr int32_t MinMessageCount = 1;
 constexpr int32_t MaxMessageCount = 10000;
 
-// Six 32-bit integers, local time. All six zero in a file record means "give
-// the file no time stamp".
-struct DateTimeRecord {
-  int32_t year;
-  int32_t month;
-  int32_t day;
-  int32_t hour;
-  int32_t minute;
-  int32_t second;
-};
+// File times and the program's time are DateTimeStamps: six 32-bit
+// integers, local time. All six zero in a file record means "give the file
+// no time stamp".
 constexpr int DateTimeRecordSize = 24;
-static_assert(sizeof(DateTimeRecord) == DateTimeRecordSize, "the record is six 32-bit integers");
-
-inline bool isEmptyTime(const DateTimeRecord& t) {
-  return t.year == 0 && t.month == 0 && t.day == 0 && t.hour == 0 && t.minute == 0 &&
-         t.second == 0;
-}
+static_assert(sizeof(DateTimeStamp) == DateTimeRecordSize, "the record is six 32-bit integers");
 
 // The product flag word `InstallFlags`. Bits not named here mean nothing to
 // the installer and are carried along as they are.

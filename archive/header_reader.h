@@ -52,7 +52,7 @@ struct ArchiveHeader {
   uint32_t key = 0;                // K
 
   uint32_t installFlags = 0;
-  DateTimeRecord stubTime = {};
+  DateTimeStamp stubTime = {};
   uint32_t stubChecksum = 0;
   int32_t fileCount = 0;
   Array<int32_t> fileSizes;  // fileCount entries, none negative

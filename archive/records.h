@@ -19,7 +19,7 @@ struct FileRecord {
   const char* data = nullptr;
   int32_t size = 0;
   uint32_t checksum = 0;
-  DateTimeRecord time = {};  // all zero: the file gets no time stamp
+  DateTimeStamp time = {};  // all zero: the file gets no time stamp
   String detail;             // shortcut name, font name or version text
 
   int32_t existenceRule() const { return options & ExistenceRuleMask; }

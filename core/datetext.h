@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "core/core32.h"
+#include "core/date_time_stamp.h"
 
 // "%d bytes" below 1,024, else "%.2f KB", "MB", "GB" or "TB".
 String byteSizeText(int64_t size);
@@ -45,6 +46,9 @@ struct DateTime : Date {
 
   DateTime() = default;
   DateTime(int month, int day, int year, int hour, int minute, int second);
+  explicit DateTime(const DateTimeStamp& t) : DateTime(t.month, t.day, t.year, t.hour, t.minute, t.second) {}
+
+  DateTimeStamp stamp() const { return {year, month, day, hour, minute, second}; }
 
   bool isInvalidTime() const;
   // The date codes plus h hh H HH i ii s ss ap AP. An empty or null pattern

@@ -30,7 +30,7 @@ class FieldWriter {
     out_.push_back(0);
   }
 
-  void time(const DateTimeRecord& t) {
+  void time(const DateTimeStamp& t) {
     for (int32_t field : {t.year, t.month, t.day, t.hour, t.minute, t.second}) integer(field);
   }
 

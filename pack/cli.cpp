@@ -121,7 +121,7 @@ std::string colourText(uint32_t colour) {
   return text;
 }
 
-std::string timeText(const DateTimeRecord& t) {
+std::string timeText(const DateTimeStamp& t) {
   if (isEmptyTime(t)) return "none";
   char text[64];
   snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);

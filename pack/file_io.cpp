@@ -230,7 +230,7 @@ int64_t daysFromCivil(int64_t y, int64_t m, int64_t d) {
   return era * 146097 + doe - 719468;
 }
 
-DateTimeRecord civilFromSeconds(int64_t seconds) {
+DateTimeStamp civilFromSeconds(int64_t seconds) {
   int64_t days = seconds / 86400;
   int64_t rest = seconds % 86400;
   if (rest < 0) {
@@ -250,7 +250,7 @@ DateTimeRecord civilFromSeconds(int64_t seconds) {
           static_cast<int32_t>(rest / 3600), static_cast<int32_t>(rest / 60 % 60), static_cast<int32_t>(rest % 60)};
 }
 
-bool isValidRecord(const DateTimeRecord& r) {
+bool isValidRecord(const DateTimeStamp& r) {
   static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return r.year >= 1601 && r.year <= 30827 && r.month >= 1 && r.month <= 12 && r.day >= 1 &&
          r.day <= days[r.month - 1] && r.hour >= 0 && r.hour < 24 && r.minute >= 0 && r.minute < 60 &&
@@ -260,7 +260,7 @@ bool isValidRecord(const DateTimeRecord& r) {
 
 }  // namespace
 
-DateTimeRecord recordFromUnixTime(int64_t seconds, const TimeZone& zone) {
+DateTimeStamp recordFromUnixTime(int64_t seconds, const TimeZone& zone) {
   if (zone.kind == TimeZone::Local) {
     const time_t t = static_cast<time_t>(seconds);
     struct tm local;
@@ -274,7 +274,7 @@ DateTimeRecord recordFromUnixTime(int64_t seconds, const TimeZone& zone) {
   return civilFromSeconds(seconds + (zone.kind == TimeZone::Fixed ? zone.offsetMinutes * 60 : 0));
 }
 
-bool unixTimeFromRecord(const DateTimeRecord& r, const TimeZone& zone, int64_t& seconds) {
+bool unixTimeFromRecord(const DateTimeStamp& r, const TimeZone& zone, int64_t& seconds) {
   if (!isValidRecord(r)) return false;
   if (zone.kind == TimeZone::Local) {
     struct tm local = {};

@@ -47,9 +47,9 @@ bool parseTimeZone(const std::string& text, TimeZone& zone);
 
 int64_t fileModificationTime(const std::string& path);  // seconds since 1970, UTC
 void setFileModificationTime(const std::string& path, int64_t seconds);
-DateTimeRecord recordFromUnixTime(int64_t seconds, const TimeZone& zone);
+DateTimeStamp recordFromUnixTime(int64_t seconds, const TimeZone& zone);
 // False when the record is not a valid date and time.
-bool unixTimeFromRecord(const DateTimeRecord& record, const TimeZone& zone, int64_t& seconds);
+bool unixTimeFromRecord(const DateTimeStamp& record, const TimeZone& zone, int64_t& seconds);
 
 // Output files that appear all at once: each is written to a temporary
 // file beside its final path, and commit() renames them into place. When

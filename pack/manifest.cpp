@@ -157,7 +157,7 @@ uint32_t parseColour(const Context& context, const toml::node& node, const std::
   return r | g << 8 | b << 16;
 }
 
-bool toRecord(const toml::node& node, DateTimeRecord& record) {
+bool toRecord(const toml::node& node, DateTimeStamp& record) {
   const auto* value = node.as_date_time();
   if (!value || value->get().offset) return false;
   const toml::date_time& t = value->get();
@@ -551,8 +551,8 @@ class ManifestLoader {
     return found;
   }
 
-  DateTimeRecord fileTime(const toml::node* node, const std::string& path) {
-    DateTimeRecord record = {};
+  DateTimeStamp fileTime(const toml::node* node, const std::string& path) {
+    DateTimeStamp record = {};
     if (!node) return recordFromUnixTime(fileModificationTime(path), manifest_.timeZone);
     if (node->is_string() && node->as_string()->get() == "none") return record;
     if (!toRecord(*node, record))

@@ -26,7 +26,7 @@ using Bytes = std::vector<uint8_t>;
 // ANSI code page and may not contain NUL bytes.
 struct PackageHeader {
   uint32_t installFlags = 0;
-  DateTimeRecord stubTime = {};
+  DateTimeStamp stubTime = {};
   std::string publisher;
   std::string defaultProductName;
   std::string productStartMenu;
@@ -59,7 +59,7 @@ struct PackageFile {
   int32_t kind = InstallDirFile;
   int32_t options = AlwaysInstall;
   Bytes data;
-  DateTimeRecord time = {};  // all zero: the file gets no time stamp
+  DateTimeStamp time = {};  // all zero: the file gets no time stamp
   // Shortcut name (kinds 0 and 5), font name (kind 4) or comparable version
   // text (kind 6).
   std::string detail;

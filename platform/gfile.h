@@ -9,23 +9,8 @@
 
 #include "core/containers.h"
 #include "core/core32.h"
+#include "core/date_time_stamp.h"
 #include "core/path.h"
-
-// A file time in local time: year, month, day, hour, minute, second.
-struct DateTimeStamp {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-
-  bool operator==(const DateTimeStamp& o) const {
-    return year == o.year && month == o.month && day == o.day && hour == o.hour && minute == o.minute &&
-           second == o.second;
-  }
-  bool operator!=(const DateTimeStamp& o) const { return !(*this == o); }
-};
 
 // Flags of File::open.
 enum FileOpenFlags : unsigned {

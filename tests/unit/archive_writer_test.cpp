@@ -83,7 +83,7 @@ Bytes assemble(const Bytes& stub, const Bytes& header, const Bytes& payload) {
   return file;
 }
 
-void expectSameTime(const DateTimeRecord& a, const DateTimeRecord& b) {
+void expectSameTime(const DateTimeStamp& a, const DateTimeStamp& b) {
   EXPECT_EQ(std::vector<int>({a.year, a.month, a.day, a.hour, a.minute, a.second}),
             std::vector<int>({b.year, b.month, b.day, b.hour, b.minute, b.second}));
 }
@@ -159,7 +159,7 @@ TEST(ArchiveWriterTest, HeaderFieldsInReadOrder) {
   int32_t i32;
   uint32_t u32;
   String t;
-  DateTimeRecord time;
+  DateTimeStamp time;
   auto readInt = [&] { EXPECT_TRUE(s.readInt(i32)); return i32; };
   auto readText = [&] { EXPECT_TRUE(s.readString(t)); return std::string(t.cStr()); };
   EXPECT_EQ(static_cast<uint32_t>(readInt()), package.header.installFlags);

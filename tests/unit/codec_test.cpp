@@ -415,7 +415,7 @@ TEST(ByteStreamTest, ReadBlockAppendsOrLeavesTheTargetAlone) {
   EXPECT_FALSE(s.readBlock(block, 8));
   EXPECT_EQ(text(block), "<012");
   EXPECT_TRUE(s.readBlock(block, 0));
-  DateTimeRecord time;
+  DateTimeStamp time;
   ByteStream times(bytes({0xE8, 0x07, 0, 0, 5, 0, 0, 0, 1, 0, 0, 0, 12, 0, 0, 0, 30, 0, 0, 0, 9, 0, 0, 0}));
   ASSERT_TRUE(times.readDateTime(time));
   EXPECT_EQ(time.year, 2024);

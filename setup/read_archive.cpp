@@ -8,7 +8,6 @@
 #include "setup/portable/process_state.h"
 #include "setup/portable/reports.h"
 #include "setup/user_interface.h"
-#include "ui/background_bitmap.h"
 
 ArchiveHeader Header;
 ByteStream PayloadStream;
@@ -39,7 +38,7 @@ void takeHeaderColours() {
   TopColor = colours.top;
   BottomColor = colours.bottom;
   MonoColor = colours.mono;
-  BackgroundImage.loadFromMemory(Header.picture.cStr(), Header.picture.length());
+  LoadBackgroundPicture(Header.picture.cStr(), Header.picture.length());
   RepaintBackground();
 }
 

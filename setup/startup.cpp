@@ -1,14 +1,13 @@
 #include "setup/startup.h"
 
 #include "platform/gfile.h"
+#include "platform/system_values.h"
 #include "setup/installation.h"
 #include "setup/portable/command_line.h"
 #include "setup/portable/reports.h"
 #include "setup/read_archive.h"
 #include "setup/removal.h"
-#include "ui/background_window.h"
-#include "ui/system_values.h"
-#include "ui/win32_reports.h"
+#include "setup/user_interface.h"
 
 namespace {
 

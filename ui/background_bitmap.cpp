@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/gfile.h"
+#include "setup/user_interface.h"
 
 BackgroundBitmap BackgroundImage;
 
@@ -56,3 +57,11 @@ bool BackgroundBitmap::validate() {
   clear();
   return false;
 }
+
+bool LoadBackgroundPicture(const char* bytes, int length) { return BackgroundImage.loadFromMemory(bytes, length); }
+
+bool LoadBackgroundPictureFile(const char* path) { return BackgroundImage.loadFromFile(path); }
+
+bool HasBackgroundPicture() { return !BackgroundImage.isEmpty(); }
+
+bool SaveBackgroundPicture(const char* path) { return BackgroundImage.saveToFile(path); }

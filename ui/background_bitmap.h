@@ -64,5 +64,5 @@ class BackgroundBitmap {
 // uninstall record provides one. Whoever changes it repaints the window.
 extern BackgroundBitmap BackgroundImage;
 
-// The file the installation leaves for the uninstaller's background.
-inline constexpr char BackgroundPictureFileName[] = "Installer Background.BMP";
+// LoadBackgroundPicture and the other picture services of
+// setup/user_interface.h work on BackgroundImage.

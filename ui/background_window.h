@@ -9,16 +9,9 @@
 #pragma once
 
 #include "setup/portable/process_state.h"
+#include "setup/user_interface.h"
 
-// Window class of the background window.
+// Window class of the background window. CreateBackgroundWindow and
+// PumpPendingMessages are declared with the other services of the user
+// interface in setup/user_interface.h.
 inline constexpr char BackgroundWindowClass[] = "SEA Window Classs";
-
-// Registers the window class on the first call of the process, creates the
-// borderless popup owned by `owner` (may be null) and shows it maximized.
-// A failure to register or to create is a fatal report; never returns null.
-WindowHandle CreateBackgroundWindow(InstanceHandle instance, WindowHandle owner);
-
-// Dispatches the thread's pending messages without waiting. Returns true at
-// once after dispatching a WM_DESTROY, WM_CLOSE or WM_QUIT; false when the
-// queue is empty.
-bool PumpPendingMessages();

@@ -51,24 +51,7 @@ constexpr int LineControlTextTooLong = 1139;
 // larger, without repainting it.
 void CenterWindow(WindowHandle window);
 
-// The modal licence and read-me dialogs showing `text`: DialogContinue or
-// DialogAbort (any other value when the dialog could not be shown).
-int ShowLicenseDialog(const String& text);
-int ShowReadmeDialog(const String& text);
-
-// The modal destination dialog on `directory`: true with `directory`
-// replaced by the field's text when the user continued, false when aborted
-// (the string then unchanged).
-bool ChooseDirectory(String& directory);
-
 // The shell's folder browser below the computer's drives, opening on
 // `directory`: true with `directory` replaced by the chosen path when a
 // file-system folder was chosen; false, `directory` unchanged, otherwise.
 bool BrowseForDirectory(WindowHandle owner, String& directory);
-
-// Opens the modeless progress dialog (ProgressWindow) with its bar at 0.
-void OpenProgressDialog();
-
-// Destroys the progress dialog and clears ProgressWindow; nothing when it is
-// not open.
-void CloseProgressDialog();

@@ -1,4 +1,5 @@
-#include "ui/win32_reports.h"
+#include "setup/portable/reports.h"
+#include "setup/user_interface.h"
 
 #include <windows.h>
 

@@ -16,3 +16,4 @@ String DisplayTitle;
 WindowHandle BackgroundWindow = nullptr;
 WindowHandle ProgressWindow = nullptr;
 int LanguageIndex = 0;
+uint32_t InstallFlags = 0;

@@ -28,3 +28,10 @@ extern String DisplayTitle;             // title painted on the background
 extern WindowHandle BackgroundWindow;   // owner of every box and dialog
 extern WindowHandle ProgressWindow;     // the progress dialog while it exists
 extern int LanguageIndex;               // the chosen language
+// The product flag word (archive/format.h's InstallFlag bits): from the
+// archive header in the installer, from the uninstall record in the
+// uninstaller. The installation adds RestartRequired when a file in use is
+// replaced at restart.
+extern uint32_t InstallFlags;
+
+inline bool HasInstallFlag(uint32_t flag) { return (InstallFlags & flag) != 0; }

@@ -25,7 +25,7 @@
 #include "setup/startup.h"
 #include "ui/background_window.h"
 #include "ui/dialogs.h"
-#include "ui/system_values.h"
+#include "platform/system_values.h"
 
 namespace {
 

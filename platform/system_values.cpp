@@ -1,8 +1,8 @@
-#include "ui/system_values.h"
+#include "platform/system_values.h"
 
 #include <windows.h>
 
-Colour SystemColour(int index) { return GetSysColor(index); }
+uint32_t SystemColour(int index) { return GetSysColor(index); }
 
 String ExpandEnvironment(const char* text) {
   // 256 bytes suffice for any ordinary value; a longer one is fetched again

@@ -3,13 +3,13 @@
 #pragma once
 
 #include "core/core32.h"
-#include "setup/portable/process_state.h"
 
 // System colour indices (GetSysColor).
 constexpr int SystemColourWindow = 5;
 constexpr int SystemColourWindowText = 8;
 
-Colour SystemColour(int index);
+// A colour as 0x00BBGGRR.
+uint32_t SystemColour(int index);
 
 // `text` with its %variables% expanded through the environment; the empty
 // text when the expansion fails.

@@ -1,0 +1,146 @@
+#include "setup/extraction.h"
+
+#include "archive/format.h"
+#include "archive/records.h"
+#include "core/path.h"
+#include "platform/filesys.h"
+#include "platform/gfile.h"
+#include "platform/shell.h"
+#include "setup/portable/installation_state.h"
+#include "setup/portable/process_state.h"
+#include "setup/portable/removal_list.h"
+#include "setup/portable/replacement_policy.h"
+#include "setup/read_archive.h"
+#include "setup/shared_files.h"
+#include "setup/shortcuts_fonts.h"
+#include "setup/user_interface.h"
+#include "setup/write_file.h"
+#include "setup/portable/localized_strings.h"
+
+namespace {
+
+inline constexpr char StatusFormat[] = "%s -> %s";
+
+bool takesReplacementPolicy(int32_t kind) { return kind == SharedFile || kind == FontFile || kind == SystemFile; }
+
+void queueRequests(const FileRecord& record, const String& path) {
+  if (kindTakesShortcuts(record.kind) && (record.options & (DesktopShortcutOption | StartMenuShortcutOption))) {
+    ShortcutRequest request;
+    request.desktop = (record.options & DesktopShortcutOption) != 0;
+    request.startMenu = (record.options & StartMenuShortcutOption) != 0;
+    request.startup = record.kind == StartupFile;
+    request.target = path;
+    request.name = record.detail;
+    QueueShortcut(request);
+  }
+  if (record.kind == SharedFile) SharedFileList.addLast(record.name);
+}
+
+// Shared and font files replace an older copy; system files a copy with a
+// lower version, or without versions an older one. Logs the decision.
+bool replacementAllowed(const FileRecord& record, const String& path) {
+  DateTimeStamp installed;
+  const bool installedKnown = fileTime(path, installed);
+  if (record.kind != SystemFile) {
+    const bool outOfDate = FileIsOutOfDate(record.time, installedKnown, installed);
+    ReplacementLog += path;
+    ReplacementLog += outOfDate ? OutOfDateLine : UpToDateLine;
+    return outOfDate;
+  }
+  String installedVersion;
+  if (!record.detail.isBlank()) installedVersion = fileVersionText(path, true);
+  switch (DecideSystemFile(record.detail, installedVersion, record.time, installedKnown, installed)) {
+    case SystemFileDecision::Replace:
+      ReplacementLog += path;
+      ReplacementLog += OutOfDateLine;
+      return true;
+    case SystemFileDecision::VersionNotNewer:
+      ReplacementLog += path;
+      ReplacementLog += VersionNotNewerLine;
+      return false;
+    case SystemFileDecision::DateNotNewer:
+      ReplacementLog += path;
+      ReplacementLog += DateNotNewerLine;
+      return false;
+    case SystemFileDecision::SkipUnknownDate:
+      return false;
+  }
+  return false;
+}
+
+// A file in use is written beside the product under a temporary name and
+// replaces the real one at the next restart. "" when no temporary file can
+// be made.
+String temporaryStandIn() {
+  const String temporary = tempFileName(InstallDir);
+  return temporary.isEmpty() ? temporary : shortPath(temporary);
+}
+
+// The file's folder below the installation directory, made and listed for
+// removal (also when it could not be made: the uninstaller tries anyway).
+void prepareProductDirectory(const String& path) {
+  const String directory = directoryPart(path);
+  if (directory.compare(InstallDir, false) != 0 && !makeDirectories(directory)) {
+    ErrorLog.appendFormat("%s %s\r\n", Message(MsgDirectoryNotCreated), directory);
+  }
+  if (!HasInstallFlag(RemoveInstallDir)) RecordForRemoval(directory, true);
+}
+
+void extractFile(const FileRecord& record) {
+  const String path = joinPath(DestinationDirectory(record.kind), record.name);
+  queueRequests(record, path);
+  const bool present = fileExists(path);
+  switch (ApplyExistenceRule(record.existenceRule(), present)) {
+    case ExistenceDecision::Install:
+      break;
+    case ExistenceDecision::Skip:
+      return;
+    case ExistenceDecision::SkipAndRecordForRemoval:
+      RecordForRemoval(path, false);
+      return;
+  }
+  String writePath = path;
+  String pendingTarget;
+  if (present && takesReplacementPolicy(record.kind)) {
+    if (!replacementAllowed(record, path)) return;
+    if (!isWritable(path)) {
+      pendingTarget = path;
+      writePath = temporaryStandIn();
+      if (writePath.isEmpty()) {
+        ErrorLog += CouldNotWriteLine(path);
+        return;
+      }
+    }
+  }
+  if (kindTakesShortcuts(record.kind)) {
+    prepareProductDirectory(path);
+    if (!HasInstallFlag(RemoveInstallDir)) RecordForRemoval(path, false);
+  }
+  if (!WriteFileWithRetries(writePath, record.data, record.size, record.time, ErrorLog)) return;
+  if (record.kind == FontFile && !RegisterFont(record.name, record.detail, writePath)) return;
+  if (!pendingTarget.isEmpty()) ScheduleReplacement(writePath, pendingTarget, ErrorLog);
+  ShowProgressText(StatusFormat, record.name, writePath);
+}
+
+}  // namespace
+
+String DestinationDirectory(int32_t kind) {
+  switch (kind) {
+    case SharedFile:
+      return SharedPath;
+    case FontFile:
+      return fontsDirectory();
+    case SystemFile:
+      return systemDirectory();
+    default:
+      return InstallDir;
+  }
+}
+
+void ExtractFiles() {
+  FileRecord record;
+  for (int i = 0; i < Header.fileCount; ++i) {
+    ReadNextFileRecord(i, record);
+    extractFile(record);
+  }
+}

@@ -1,0 +1,133 @@
+#include "setup/installation.h"
+
+#include "archive/format.h"
+#include "platform/filesys.h"
+#include "platform/registry.h"
+#include "platform/restart.h"
+#include "setup/batch_hooks.h"
+#include "setup/choose_destination.h"
+#include "setup/earlier_installation.h"
+#include "setup/extraction.h"
+#include "setup/install_log.h"
+#include "setup/portable/installation_state.h"
+#include "setup/portable/localized_strings.h"
+#include "setup/portable/process_state.h"
+#include "setup/portable/removal_list.h"
+#include "setup/portable/reports.h"
+#include "setup/read_archive.h"
+#include "setup/shared_files.h"
+#include "setup/shortcuts_fonts.h"
+#include "setup/uninstall_record.h"
+#include "setup/user_interface.h"
+#include "setup/write_file.h"
+
+namespace {
+
+inline constexpr char RegistryKeysFailedFormat[] = "Error creating registry keys:\r\n%s\r\n\r\n";
+
+// Progress positions of the steps after extraction.
+constexpr int ProgressAfterExtraction = 87;
+constexpr int ProgressShortcuts = 90;
+constexpr int ProgressBackground = 95;
+constexpr int ProgressDone = 100;
+
+void confirmIntroduction() {
+  if (!AutomaticMode && ConfirmIntroduction(BackgroundWindow, Message(MsgIntroduction), ProductName)) ExitProgram();
+}
+
+void showLicenseAndReadme() {
+  if (AutomaticMode) return;
+  if (!Header.licenseText.isEmpty() && ShowLicenseDialog(Header.licenseText) != DialogContinue) ExitProgram();
+  if (!Header.readmeText.isEmpty() && ShowReadmeDialog(Header.readmeText) != DialogContinue) ExitProgram();
+}
+
+void runHook(const String& hookText) { RunBatchHook(InstallDir, hookText, SharedPath); }
+
+void readFileData(File& own) {
+  OpenProgressDialog();
+  ShowProgressLine(Message(MsgProgressReading).cStr());
+  ReadFileData(own);
+  LinkReplacementFunction();
+  ClearRemovalList();
+}
+
+void extractFiles() {
+  ExtractFiles();
+  AnnounceFontChange();
+  SetProgressPosition(ProgressAfterExtraction);
+  if (HasInstallFlag(RegisterUninstall)) UpdateSharedFileCounts();
+  SetProgressPosition(ProgressShortcuts);
+  ShowProgressLine(Message(MsgProgressShortcuts).cStr());
+  CreateShortcuts();
+}
+
+void prepareUninstaller() {
+  if (!HasInstallFlag(RegisterUninstall)) return;
+  if (!Header.uninstallSubdir.isEmpty()) makeDirectories(UninstallDirectory());
+  MakeUninstallShortcuts(UninstallerPath(), UninstallArguments());
+}
+
+bool createProductKey(bool perUser) {
+  if (OpenSoftwareKey(Header.productRegistry.cStr(), perUser, 0) == KeyNotOpened) return false;
+  CloseKey();
+  return true;
+}
+
+void createProductKeys() {
+  if (Header.productRegistry.isEmpty()) return;
+  const bool machine = createProductKey(false);
+  const bool user = createProductKey(true);
+  if (!machine || !user) ErrorLog.appendFormat(RegistryKeysFailedFormat, Header.productRegistry);
+}
+
+void writeUninstallRecord() {
+  SetProgressPosition(ProgressBackground);
+  SaveBackgroundForUninstaller();
+  createProductKeys();
+  if (HasInstallFlag(AddToPath)) ErrorLog += EditAutoexecPath(InstallDir, true);
+  if (HasInstallFlag(RegisterUninstall)) WriteUninstallRecord();
+  ShowProgressLine(Message(MsgProgressUninstallData).cStr());
+  SetProgressPosition(ProgressDone);
+  if (!WriteRemovalFile()) ErrorLog += CouldNotWriteLine(joinPath(UninstallDirectory(), RemovalFileName));
+}
+
+bool restartDecided() {
+  if (!HasInstallFlag(RestartRequired)) return false;
+  if (AutomaticMode) return true;
+  return ShowMessageBox(Message(MsgRestartQuestion).cStr(), Message(MsgQuestionCaption).cStr(),
+                        BoxYesNo | BoxIconQuestion) == AnswerYes;
+}
+
+// Removes a directory the installation left empty; roots stay.
+void removeIfEmpty(String directory) {
+  directory.dropLastIf('\\');
+  removeDirectory(directory);
+}
+
+}  // namespace
+
+void RunInstallation(File& own) {
+  CheckMasterProduct();
+  FindEarlierInstallation();
+  InstallDir = InstallDirOverride;
+  confirmIntroduction();
+  showLicenseAndReadme();
+  AcceptReinstall();
+  if (!IsReinstall) ChooseDestination();
+  runHook(Header.preInstallBatch);
+  readFileData(own);
+  extractFiles();
+  prepareUninstaller();
+  writeUninstallRecord();
+  runHook(Header.postInstallBatch);
+  CloseProgressDialog();
+  WriteInstallLog(ErrorLog, ReplacementLog, InstallDir, IsReinstall, true);
+  const bool restart = restartDecided();
+  runHook(Header.finalBatch);
+  removeIfEmpty(SharedPath);
+  removeIfEmpty(InstallDir);
+  // A restart that carries out the replacements waiting for it: a log-off
+  // (what flags 0 would ask for) leaves them undone.
+  if (restart) RestartWindows();
+  ExitProgram();
+}

@@ -24,6 +24,24 @@ class ScopedFind {
   HANDLE handle_;
 };
 
+// A kernel object handle (token, process, thread, event); null and the
+// invalid-handle value both mean none.
+class ScopedHandle {
+ public:
+  ScopedHandle() = default;
+  ~ScopedHandle() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+  HANDLE* out() { return &handle_; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
 // An open registry key that is not part of the current-key discipline.
 class ScopedKey {
  public:

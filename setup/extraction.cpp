@@ -49,23 +49,14 @@ bool replacementAllowed(const FileRecord& record, const String& path) {
   }
   String installedVersion;
   if (!record.detail.isBlank()) installedVersion = fileVersionText(path, true);
-  switch (DecideSystemFile(record.detail, installedVersion, record.time, installedKnown, installed)) {
-    case SystemFileDecision::Replace:
-      ReplacementLog += path;
-      ReplacementLog += OutOfDateLine;
-      return true;
-    case SystemFileDecision::VersionNotNewer:
-      ReplacementLog += path;
-      ReplacementLog += VersionNotNewerLine;
-      return false;
-    case SystemFileDecision::DateNotNewer:
-      ReplacementLog += path;
-      ReplacementLog += DateNotNewerLine;
-      return false;
-    case SystemFileDecision::SkipUnknownDate:
-      return false;
+  const SystemFileDecision decision =
+      DecideSystemFile(record.detail, installedVersion, record.time, installedKnown, installed);
+  // An installed file whose date cannot be read is left without a line.
+  if (decision != SystemFileDecision::SkipUnknownDate) {
+    ReplacementLog += path;
+    ReplacementLog += SystemFileLogLine(decision);
   }
-  return false;
+  return decision == SystemFileDecision::Replace;
 }
 
 // A file in use is written beside the product under a temporary name and

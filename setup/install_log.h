@@ -4,7 +4,7 @@
 
 #include "core/core32.h"
 
-inline constexpr char InstallLogFileName[] = "Install.LOG";
+constexpr char InstallLogFileName[] = "Install.LOG";
 
 // Reports success (message 42/43) or problems (message 40/41, offering to
 // open the log), and appends an entry to the log in the uninstall directory

@@ -51,7 +51,7 @@ void readFileData(File& own) {
   ClearRemovalList();
 }
 
-void extractFiles() {
+void placeFiles() {
   ExtractFiles();
   AnnounceFontChange();
   SetProgressPosition(ProgressAfterExtraction);
@@ -80,7 +80,7 @@ void createProductKeys() {
   if (!machine || !user) ErrorLog.appendFormat(RegistryKeysFailedFormat, Header.productRegistry);
 }
 
-void writeUninstallRecord() {
+void leaveRecordsForUninstaller() {
   SetProgressPosition(ProgressBackground);
   SaveBackgroundForUninstaller();
   createProductKeys();
@@ -116,9 +116,9 @@ void RunInstallation(File& own) {
   if (!IsReinstall) ChooseDestination();
   runHook(Header.preInstallBatch);
   readFileData(own);
-  extractFiles();
+  placeFiles();
   prepareUninstaller();
-  writeUninstallRecord();
+  leaveRecordsForUninstaller();
   runHook(Header.postInstallBatch);
   CloseProgressDialog();
   WriteInstallLog(ErrorLog, ReplacementLog, InstallDir, IsReinstall, true);

@@ -4,6 +4,9 @@
 #include "core/path.h"
 #include "platform/filesys.h"
 #include "platform/gfile.h"
+#include "platform/shell.h"
+#include "setup/portable/destination.h"
+#include "setup/portable/installation_state.h"
 #include "setup/portable/localized_strings.h"
 #include "setup/portable/process_state.h"
 #include "setup/portable/reports.h"
@@ -63,6 +66,16 @@ void appendPart(File& part, int64_t offset, int64_t length) {
                                     [&](char* area, int32_t n) { return part.readAt(offset, area, n); }));
 }
 
+// The default destination, made absolute against the Program Files
+// directory, and the publisher's folder for shared files, created now.
+void prepareDirectories() {
+  DefaultInstallDir =
+      PrepareDefaultInstallDir(Header.defaultInstallDir, ProductName, windowsDirectory(), programFilesDirectory());
+  if (!Header.has(RegisterUninstall)) return;
+  SharedPath = joinPath(commonFilesDirectory(), Header.publisher);
+  makeDirectories(SharedPath);
+}
+
 }  // namespace
 
 void ReadArchive(File& own) {
@@ -70,9 +83,11 @@ void ReadArchive(File& own) {
   const int code = ReadArchiveHeader(source, Header, Messages);
   if (code == NoArchivePresent) FatalText(NoArchiveText);
   reportIfCorrupt(code);
+  InstallFlags = Header.installFlags;
   if (Header.has(ForceAutomatic)) AutomaticMode = true;
   if (ProductName.isEmpty()) ProductName = Header.defaultProductName;
   Header.productStartMenu = StartMenuFolder(Header, ProductName);
+  prepareDirectories();
   takeHeaderColours();
 }
 

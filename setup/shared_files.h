@@ -7,7 +7,7 @@
 
 // Below "Software" of HKEY_LOCAL_MACHINE: one REG_DWORD per shared file,
 // named by its full path, counting the products that use it.
-inline constexpr char SharedDllsKey[] = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+constexpr char SharedDllsKey[] = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 // Links MoveFileExA from the system library once, on Windows NT only (the
 // 95 family has no such function and replaces files through wininit.ini).

@@ -85,8 +85,11 @@ String UninstallerPath() { return joinPath(UninstallDirectory(), UninstallerFile
 String UninstallArguments() { return formatString("/u:\"%s\"", ProductName); }
 
 void WriteUninstallRecord() {
-  WriteFileWithRetries(UninstallerPath(), Header.stubBytes.cStr(), Header.stubBytes.length(), Header.stubTime,
-                       ErrorLog);
+  // Through a text of its own: handing ErrorLog itself to the write here
+  // crashes the link-time optimiser of the MinGW compiler (GCC 12).
+  String log;
+  WriteFileWithRetries(UninstallerPath(), Header.stubBytes.cStr(), Header.stubBytes.length(), Header.stubTime, log);
+  ErrorLog += log;
   if (OpenSoftwareKey(UninstallKey(ProductName).cStr(), false, 0) == KeyNotOpened) {
     ErrorLog += RegistrationFailedText;
     return;

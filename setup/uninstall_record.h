@@ -7,8 +7,8 @@
 #include "core/core32.h"
 
 // Below "Software" of HKEY_LOCAL_MACHINE, then a backslash and the product.
-inline constexpr char UninstallKeyPath[] = "Microsoft\\Windows\\CurrentVersion\\Uninstall";
-inline constexpr char RemovalFileName[] = "Uninstall.DAT";
+constexpr char UninstallKeyPath[] = "Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char RemovalFileName[] = "Uninstall.DAT";
 
 // The product's key below "Software": UninstallKeyPath, a backslash and
 // `productName`.

@@ -41,7 +41,7 @@ bool HasBackgroundPicture();
 bool SaveBackgroundPicture(const char* path);
 
 // The file the installation leaves for the uninstaller's background.
-inline constexpr char BackgroundPictureFileName[] = "Installer Background.BMP";
+constexpr char BackgroundPictureFileName[] = "Installer Background.BMP";
 
 // Moves the progress bar to `percent` (0 to 100) when the progress dialog
 // exists, then pumps pending messages; returns the pump's result.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/filesys.h"
+#include "platform/runtime_link.h"
 
 static_assert(BoxOkCancel == MB_OKCANCEL && BoxYesNo == MB_YESNO, "box buttons");
 static_assert(BoxIconHand == MB_ICONHAND && BoxIconQuestion == MB_ICONQUESTION &&
@@ -22,7 +23,11 @@ int showBox(WindowHandle owner, const char* text, const char* caption, unsigned 
 
 void destroyWindow(WindowHandle window) { DestroyWindow(reinterpret_cast<HWND>(window)); }
 
-void endProcess(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
+// Libraries linked at run time are given back before the process ends.
+void endProcess(int exitCode) {
+  FreeLinkedLibraries();
+  ExitProcess(static_cast<UINT>(exitCode));
+}
 
 String theWindowsDirectory() { return windowsDirectory(); }
 

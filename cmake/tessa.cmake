@@ -51,7 +51,11 @@ function(tessa_installer_code target)
     if(type STREQUAL "EXECUTABLE")
       # No relocation table: the program always loads at its preferred base
       # (the linker marks it so and drops the address randomisation flag).
-      target_link_options(${target} PRIVATE -flto -Wl,--disable-reloc-section)
+      # One partition: with the default split, the MinGW compiler's link-time
+      # optimiser (GCC 12) crashes on some programs ("internal compiler error
+      # in binds_to_current_def_p"), and the installer is small enough to be
+      # optimised whole.
+      target_link_options(${target} PRIVATE -flto -flto-partition=one -Wl,--disable-reloc-section)
     endif()
   endif()
 endfunction()

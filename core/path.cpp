@@ -157,6 +157,14 @@ bool samePath(PathText a, PathText b) {
   return x.length() == y.length() && compareBytes(x.cStr(), y.cStr(), x.length(), false) == 0;
 }
 
+bool isInside(PathText path, PathText dir) {
+  String base(dir.text());
+  base.trimRightChar(PathSeparator);
+  const int n = base.length();
+  return n > 0 && path.length() > n + 1 && compareBytes(path.text(), base.cStr(), n, false) == 0 &&
+         path.text()[n] == PathSeparator && !samePath(path, base);
+}
+
 bool ensureLinkExtension(String& path) {
   const int n = path.length();
   const int e = static_cast<int>(sizeof LinkExtension) - 1;

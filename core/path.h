@@ -75,6 +75,8 @@ String driveRoot(PathText path);  // "X:\" for "X:...", else ""
 bool isValidPath(PathText text);
 // Equal case-insensitively once trailing backslashes are removed.
 bool samePath(PathText a, PathText b);
+// path lies below dir (not dir itself), compared case-insensitively.
+bool isInside(PathText path, PathText dir);
 
 // Appends ".LNK" unless the path already ends in ".lnk" (any case). Returns
 // whether it appended.

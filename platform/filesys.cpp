@@ -264,3 +264,20 @@ bool runProgram(PathText file) {
   // The shell reports success as a value above 32.
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
+
+bool listDirectory(PathText dir, List<String>& names) {
+  names.clear();
+  if (dir.isNull()) return false;
+  WIN32_FIND_DATAA entry;
+  ScopedFind find(FindFirstFileA(joinPath(dir, "*.*").cStr(), &entry));
+  if (!find.valid()) return false;
+  do {
+    if (!isDotEntry(entry.cFileName)) names.addLast(String(entry.cFileName));
+  } while (FindNextFileA(find.get(), &entry));
+  return true;
+}
+
+bool filePresent(PathText path) {
+  const int attributes = fileAttributes(path);
+  return attributes != -1 && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "core/containers.h"
 #include "core/core32.h"
 #include "core/path.h"
 #include "platform/gfile.h"
@@ -41,6 +42,12 @@ bool removeDirectory(PathText path);
 // ".."), and does not follow directory links. True only when dir itself is
 // gone and nothing below it failed.
 bool deleteTree(PathText dir);
+// The names in dir (files and directories, without "." and ".."); false
+// when dir cannot be listed.
+bool listDirectory(PathText dir, List<String>& names);
+// A file (not a directory) of that name exists, whether or not it can be
+// opened.
+bool filePresent(PathText path);
 // Clears the read-only attribute, then deletes.
 bool deleteFile(PathText path);
 

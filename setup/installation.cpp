@@ -88,7 +88,7 @@ void leaveRecordsForUninstaller() {
   if (HasInstallFlag(RegisterUninstall)) WriteUninstallRecord();
   ShowProgressLine(Message(MsgProgressUninstallData).cStr());
   SetProgressPosition(ProgressDone);
-  if (!WriteRemovalFile()) ErrorLog += CouldNotWriteLine(joinPath(UninstallDirectory(), RemovalFileName));
+  if (!WriteRemovalFile(UninstallDirectory())) ErrorLog += CouldNotWriteLine(joinPath(UninstallDirectory(), RemovalFileName));
 }
 
 bool restartDecided() {
@@ -98,11 +98,6 @@ bool restartDecided() {
                         BoxYesNo | BoxIconQuestion) == AnswerYes;
 }
 
-// Removes a directory the installation left empty; roots stay.
-void removeIfEmpty(String directory) {
-  directory.dropLastIf('\\');
-  removeDirectory(directory);
-}
 
 }  // namespace
 
@@ -124,8 +119,9 @@ void RunInstallation(File& own) {
   WriteInstallLog(ErrorLog, ReplacementLog, InstallDir, IsReinstall, true);
   const bool restart = restartDecided();
   runHook(Header.finalBatch);
-  removeIfEmpty(SharedPath);
-  removeIfEmpty(InstallDir);
+  // Directories the installation left empty; roots stay.
+  removeDirectory(SharedPath);
+  removeDirectory(InstallDir);
   // A restart that carries out the replacements waiting for it: a log-off
   // (what flags 0 would ask for) leaves them undone.
   if (restart) RestartWindows();

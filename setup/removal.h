@@ -4,11 +4,22 @@
 
 #include "core/core32.h"
 
-// Removes the product named `productName` from its uninstall record and
-// stores its installation directory into `installDir`. True when everything
-// was removed; false otherwise or when the product is not installed.
-bool Uninstall(const String& productName, String& installDir);
+// Where the removed product was: what the self-removal needs.
+struct RemovedProduct {
+  String installDir;
+  String uninstallSubdir;
+};
 
-// Lets the uninstaller's own file and directories be deleted once the
-// process has ended.
-void StartSelfRemoval(const String& installDir);
+// Removes the product named `productName` as its uninstall record
+// describes it and reports the outcome. True when everything was removed;
+// false otherwise or when the product is not installed. `removed` tells
+// where it was.
+bool Uninstall(const String& productName, RemovedProduct& removed);
+
+// The results of RemoveUninstaller.
+enum SelfRemovalResult : int { SelfRemovalStarted = 0, SelfRemovalNotWritten = 1, SelfRemovalNotStarted = 2 };
+
+// Writes "c:\delunins.bat" and starts it in a new minimized console: once
+// this process has ended, it deletes the uninstaller's file and removes the
+// uninstall and installation directories when they are empty.
+int RemoveUninstaller(const RemovedProduct& removed);

@@ -41,7 +41,8 @@ bool applyCommandLine(const String& tail) {
 
 [[noreturn]] void runRemovalMode() {
   if (ProductName.isEmpty()) UsageBox(ProductNameRequired);
-  if (Uninstall(ProductName, InstallDirOverride)) StartSelfRemoval(InstallDirOverride);
+  RemovedProduct removed;
+  if (Uninstall(ProductName, removed)) RemoveUninstaller(removed);
   ExitProgram();
 }
 

@@ -100,8 +100,8 @@ void WriteUninstallRecord() {
   if (!readBack) ErrorLog += RegistrationFailedText;
 }
 
-bool WriteRemovalFile() {
-  const String path = joinPath(UninstallDirectory(), RemovalFileName);
+bool WriteRemovalFile(const String& uninstallDirectory) {
+  const String path = joinPath(uninstallDirectory, RemovalFileName);
   if (RemovalListText().isEmpty()) {
     deleteFile(path);
     return true;

@@ -24,9 +24,10 @@ String UninstallArguments();
 // key or read-back adds its line to ErrorLog.
 void WriteUninstallRecord();
 
-// Writes "Uninstall.DAT" in the uninstall directory, or deletes it when
-// the removal list is empty. False when the file could not be written.
-bool WriteRemovalFile();
+// Writes "Uninstall.DAT" in `uninstallDirectory`: the removal list and
+// the uninstaller's messages of the current language; deletes it when the
+// removal list is empty. False when the file could not be written.
+bool WriteRemovalFile(const String& uninstallDirectory);
 
 // Saves the archive's background picture as "Installer Background.BMP" in
 // the uninstall directory (when the product shows one) and lists it for

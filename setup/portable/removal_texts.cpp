@@ -1,0 +1,62 @@
+#include "setup/portable/removal_texts.h"
+
+#include "core/path.h"
+
+namespace {
+
+// A double-quoted token from `position` on, blanks before it skipped; the
+// position moves behind its closing quote. False at the end of the text or
+// for an unterminated token.
+bool nextQuoted(const String& text, int& position, String& token) {
+  int start = text.findNotOf(" ", position);
+  if (start < 0 || text.charAt(start) != '"') return false;
+  const int end = text.findChar('"', start + 1);
+  if (end < 0) return false;
+  token = text.substring(start + 1, end - start - 1);
+  position = end + 1;
+  return true;
+}
+
+}  // namespace
+
+void SplitRemovalList(const String& list, List<String>& files, Array<String>& directories) {
+  String rest = list;
+  while (!rest.isEmpty()) {
+    String line = rest.popLine();
+    if (line.isEmpty()) continue;
+    if (line.charAt(0) == '~') {
+      line.dropFront(1);
+      directories.addLast(line);
+    } else {
+      files.addLast(line);
+    }
+  }
+  // Longest first; equal lengths keep their order.
+  const int count = directories.count();
+  for (int i = 1; i < count; ++i) {
+    for (int j = i; j > 0 && directories[j - 1].length() < directories[j].length(); --j) {
+      directories.swap(j - 1, j);
+    }
+  }
+}
+
+void AppendFontPair(String& list, const String& name, const String& file) {
+  list.appendFormat("\"%s\" \"%s\" ", name, file);
+}
+
+bool NextFontPair(const String& list, int& position, String& name, String& file) {
+  int at = position;
+  if (!nextQuoted(list, at, name) || !nextQuoted(list, at, file)) return false;
+  if (name.isEmpty() || file.isEmpty()) return false;
+  position = at;
+  return true;
+}
+
+String SelfRemovalBatchText(const String& uninstaller, const String& installDir, const String& uninstallSubdir,
+                            const String& batchPath) {
+  String text = formatString(":Repeat\r\ndel \"%s\"\r\nif exist \"%s\" goto Repeat\r\n", uninstaller, uninstaller);
+  if (!uninstallSubdir.isEmpty()) text.appendFormat("rd \"%s\"\r\n", joinPath(installDir, uninstallSubdir));
+  text.appendFormat("rd \"%s\"\r\n", installDir);
+  text.appendFormat("del \"%s\"\r\n", batchPath);
+  return text;
+}

@@ -1,0 +1,27 @@
+// The texts the uninstaller reads and writes: the file list of
+// "Uninstall.DAT", the ProductFonts pairs, and the batch file that deletes
+// the uninstaller once it has ended.
+#pragma once
+
+#include "core/containers.h"
+#include "core/core32.h"
+
+// Splits the file list of "Uninstall.DAT" (the part before its "[Strings]"
+// section) into files and directories ("~" lines, without the "~"), in
+// their order; empty lines are skipped. The directories come back sorted
+// longest first, so that every directory precedes its parents.
+void SplitRemovalList(const String& list, List<String>& files, Array<String>& directories);
+
+// One font of ProductFonts: its name and its file, as the installation
+// writes them (each in double quotes, a blank after each).
+void AppendFontPair(String& list, const String& name, const String& file);
+// The next pair from `position` on; false when either token is missing or
+// empty (the end of the list).
+bool NextFontPair(const String& list, int& position, String& name, String& file);
+
+// The batch file that waits until the uninstaller's file can be deleted,
+// deletes it, removes the uninstall directory (when there is a
+// subdirectory) and the installation directory when they are empty, and
+// deletes itself from `batchPath`.
+String SelfRemovalBatchText(const String& uninstaller, const String& installDir, const String& uninstallSubdir,
+                            const String& batchPath);

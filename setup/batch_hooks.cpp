@@ -89,7 +89,6 @@ String EditAutoexecPath(const String& directory, bool add) {
   // that could not be opened: the user has to make the change.
   const String line = PathLine(shortPath(directory));
   String text;
-  const bool edited =
-      opened && readAll(file, text) && (add ? addLine(file, text, line) : removeLine(file, text, line));
+  const bool edited = opened && readAll(file, text) && (add ? addLine(file, text, line) : removeLine(file, text, line));
   return edited ? String() : AutoexecFailureText(path, directory, add);
 }

@@ -49,7 +49,6 @@ bool RemovePathLine(String& text, const String& line) {
 }
 
 String AutoexecFailureText(const String& autoexecPath, const String& directory, bool add) {
-  return formatString(
-      "Unable to modify %s.  You will need to manually %s %s %s the PATH environment variable.\r\n\r\n",
-      autoexecPath, add ? "add" : "remove", directory, add ? "to" : "from");
+  return formatString("Unable to modify %s.  You will need to manually %s %s %s the PATH environment variable.\r\n\r\n",
+                      autoexecPath, add ? "add" : "remove", directory, add ? "to" : "from");
 }

@@ -14,9 +14,9 @@ inline constexpr char FinishedLauncherCaption[] = "Finished - QAMVEX1";
 
 // What the body makes known to the hook.
 struct HookEnvironment {
-  String installDir;       // "" leaves out every SET line
+  String installDir;  // "" leaves out every SET line
   String sharedDir;
-  String installerPath;    // the running executable
+  String installerPath;  // the running executable
   String systemDirectory;
 };
 

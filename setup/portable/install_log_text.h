@@ -5,7 +5,7 @@
 
 struct InstallLogEntry {
   String productName;
-  String installDate;     // the local date and time as the uninstall record gives it
+  String installDate;  // the local date and time as the uninstall record gives it
   bool isReinstall = false;
   String installDir;
   String productVersion;  // blank leaves out the "Product version" line

@@ -64,8 +64,8 @@ TEST_F(BatchHook, RunsWithItsEnvironmentAndLeavesNoFiles) {
       "echo %SystemDir%>>env.txt\r\n";
   EXPECT_TRUE(RunBatchHook(dir_, hook, "C:\\Shared"));
   const std::string expected = std::string(dir_.cStr()) + "\r\n" + std::string(1, dir_.charAt(0)) +
-                               ":\r\nC:\\Shared\r\n" + moduleFileName().cStr() + "\r\n" +
-                               systemDirectory().cStr() + "\r\n";
+                               ":\r\nC:\\Shared\r\n" + moduleFileName().cStr() + "\r\n" + systemDirectory().cStr() +
+                               "\r\n";
   EXPECT_EQ(readText(path("env.txt")), expected);
   EXPECT_FALSE(fileExists(path(LauncherFileName)));
   EXPECT_FALSE(fileExists(path(BodyFileName)));
@@ -74,21 +74,20 @@ TEST_F(BatchHook, RunsWithItsEnvironmentAndLeavesNoFiles) {
   EXPECT_FALSE(RunBatchHook(path("missing"), "echo x", ""));
 }
 
-// A window with the caption of a finished DOS window, run by its own thread
-// until it is closed.
+// A window with the caption of a finished DOS window, made by its own
+// thread once `signal` exists, and run until it is closed.
 class FinishedWindow {
  public:
-  FinishedWindow() {
-    thread_ = std::thread([this] {
+  explicit FinishedWindow(const String& signal) {
+    thread_ = std::thread([this, signal] {
+      for (int i = 0; i < 500 && !fileExists(signal); ++i) Sleep(20);
       HWND window = CreateWindowA("STATIC", FinishedLauncherCaption, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
                                   nullptr, nullptr, nullptr);
       SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FinishedWindow::procedure));
-      created_ = true;
       MSG msg;
       while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     });
-    while (!created_) Sleep(10);
   }
   ~FinishedWindow() { thread_.join(); }
   bool closed() const { return closed_; }
@@ -105,23 +104,28 @@ class FinishedWindow {
   }
 
   std::thread thread_;
-  std::atomic<bool> created_{false};
   std::atomic<bool> closed_{false};
 };
 
 TEST_F(BatchHook, ClosesTheFinishedWindowOfAHookThatStaysOpen) {
   InstallFlags = HiddenBatch;
   {
-    FinishedWindow window;
+    FinishedWindow window(path("started.txt"));
     // Runs until the test lets it go, long after the window was closed.
-    EXPECT_TRUE(RunBatchHook(dir_, ":wait\r\nif not exist stop.txt goto wait\r\necho done>done.txt\r\n", ""));
+    EXPECT_TRUE(RunBatchHook(
+        dir_, "echo s>started.txt\r\n:wait\r\nif not exist stop.txt goto wait\r\necho d>done.txt\r\n", ""));
     EXPECT_TRUE(window.closed());
     EXPECT_FALSE(fileExists(path("done.txt")));
   }
   writeWholeFile(path("stop.txt"), String("x"));
   for (int i = 0; i < 500 && !fileExists(path("done.txt")); ++i) Sleep(20);
-  // The interpreter may hold the body open until it ends, or stop once it is gone.
-  Sleep(200);
+  EXPECT_TRUE(fileExists(path("done.txt")));
+  // The batch files stay while the interpreter holds them; let it finish.
+  for (int i = 0; i < 250 && (fileExists(path(LauncherFileName)) || fileExists(path(BodyFileName))); ++i) {
+    deleteFile(path(LauncherFileName));
+    deleteFile(path(BodyFileName));
+    Sleep(20);
+  }
 }
 
 // The boot drive: the BootDir setting pointed at the scratch directory's
@@ -175,8 +179,9 @@ TEST_F(BootDrive, AutoexecPathLine) {
   const String product = path("Product Dir");
   ASSERT_TRUE(makeDirectories(product));
   const std::string line = std::string("PATH=%PATH%;") + shortPath(product).cStr();
-  const std::string failure = std::string("Unable to modify ") + autoexecPath().cStr() + ".  You will need to manually remove " +
-                              product.cStr() + " from the PATH environment variable.\r\n\r\n";
+  const std::string failure = std::string("Unable to modify ") + autoexecPath().cStr() +
+                              ".  You will need to manually remove " + product.cStr() +
+                              " from the PATH environment variable.\r\n\r\n";
 
   EXPECT_STREQ(EditAutoexecPath(product, false).cStr(), failure.c_str());  // missing: reported on remove
   EXPECT_STREQ(EditAutoexecPath(product, true).cStr(), "");                // created on add
@@ -215,7 +220,7 @@ TEST_F(InstallLog, AppendsOneEntryPerRunAndShowsTheOutcome) {
   const String log = path("Uninst\\Install.LOG");
 
   AutomaticMode = true;
-  WriteInstallLog("", "", dir_, false, true);  // nothing to report: no log
+  WriteInstallLog("", "", dir_, false, true);            // nothing to report: no log
   WriteInstallLog("Broken\r\n", "", dir_, false, true);  // directory missing: silently none
   EXPECT_FALSE(fileExists(log));
   ASSERT_TRUE(makeDirectories(path("Uninst")));

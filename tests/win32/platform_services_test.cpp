@@ -238,6 +238,16 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
   }
 }
 
+int CALLBACK noteFont(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+DWORD WINAPI broadcastThread(void*) {
+  broadcastFontChange();
+  return 0;
+}
+
 // The system knows a font of this family name (its own or one added).
 bool fontFamilyKnown(const char* family) {
   HDC screen = GetDC(nullptr);
@@ -245,11 +255,7 @@ bool fontFamilyKnown(const char* family) {
   wanted.lfCharSet = DEFAULT_CHARSET;
   strcpy(wanted.lfFaceName, family);
   bool found = false;
-  EnumFontFamiliesExA(
-      screen, &wanted, [](const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) -> int {
-        *reinterpret_cast<bool*>(found) = true;
-        return 0;
-      }, reinterpret_cast<LPARAM>(&found), 0);
+  EnumFontFamiliesExA(screen, &wanted, noteFont, reinterpret_cast<LPARAM>(&found), 0);
   ReleaseDC(nullptr, screen);
   return found;
 }
@@ -275,8 +281,7 @@ TEST(Fonts, AddRemoveAndBroadcast) {
 
   // The broadcast returns once every window has handled it; a hang fails
   // here instead of stopping the whole run.
-  HANDLE thread = CreateThread(
-      nullptr, 0, [](void*) -> DWORD { broadcastFontChange(); return 0; }, nullptr, 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, broadcastThread, nullptr, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
   CloseHandle(thread);

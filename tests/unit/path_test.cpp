@@ -157,6 +157,13 @@ TEST(PathCheck, SamePath) {
   EXPECT_TRUE(samePath("", "\\"));
   EXPECT_FALSE(samePath("C:\\dir", "C:\\dir2"));
   EXPECT_FALSE(samePath("C:\\dir", "D:\\dir"));
+  // Strictly below, whole components only.
+  EXPECT_TRUE(isInside("c:\\start\\programs\\Vendor\\App", "C:\\Start\\Programs\\"));
+  EXPECT_FALSE(isInside("C:\\Start\\Programs", "C:\\Start\\Programs"));
+  EXPECT_FALSE(isInside("C:\\Start\\Programs\\", "C:\\Start\\Programs"));
+  EXPECT_FALSE(isInside("C:\\Start\\ProgramsX\\App", "C:\\Start\\Programs"));
+  EXPECT_FALSE(isInside("C:\\Start", "C:\\Start\\Programs"));
+  EXPECT_FALSE(isInside("C:\\x", ""));
 }
 
 TEST(PathLink, EnsureLinkExtension) {

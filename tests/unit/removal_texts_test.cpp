@@ -1,0 +1,50 @@
+#include "setup/portable/removal_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+TEST(RemovalTexts, FileListSplitsFilesAndSortsDirectoriesDeepestFirst) {
+  List<String> files;
+  Array<String> directories;
+  SplitRemovalList("~C:\\A\r\nC:\\A\\x.txt\r\n\r\n~C:\\A\\Sub\\Deep\r\n~C:\\B\\Long\r\nC:\\y\n~C:\\A\\Sub\r\n", files,
+                   directories);
+  std::vector<std::string> fileNames;
+  Iterator it;
+  for (String* f = files.first(it); f != nullptr; f = files.next(it)) fileNames.push_back(f->cStr());
+  EXPECT_EQ(fileNames, (std::vector<std::string>{"C:\\A\\x.txt", "C:\\y"}));
+  std::vector<std::string> dirNames;
+  for (int i = 0; i < directories.count(); ++i) dirNames.push_back(directories[i].cStr());
+  // Longest first; equal lengths keep the order of the list.
+  EXPECT_EQ(dirNames, (std::vector<std::string>{"C:\\A\\Sub\\Deep", "C:\\B\\Long", "C:\\A\\Sub", "C:\\A"}));
+}
+
+TEST(RemovalTexts, FontPairsRoundTripAndStopAtTheFirstGap) {
+  String list;
+  AppendFontPair(list, "Tessa Sans", "TESSA.TTF");
+  AppendFontPair(list, "Bold Face", "bold face.ttf");
+  EXPECT_STREQ(list.cStr(), "\"Tessa Sans\" \"TESSA.TTF\" \"Bold Face\" \"bold face.ttf\" ");
+  int position = 0;
+  String name, file;
+  ASSERT_TRUE(NextFontPair(list, position, name, file));
+  EXPECT_STREQ(name.cStr(), "Tessa Sans");
+  EXPECT_STREQ(file.cStr(), "TESSA.TTF");
+  ASSERT_TRUE(NextFontPair(list, position, name, file));
+  EXPECT_STREQ(file.cStr(), "bold face.ttf");
+  EXPECT_FALSE(NextFontPair(list, position, name, file));
+  // A pair with an empty token, a lone name or an unterminated token ends the list.
+  for (const char* broken : {"\"\" \"a.ttf\" \"B\" \"b.ttf\" ", "\"Lone\" ", "\"Name\" \"open.ttf", "junk"}) {
+    position = 0;
+    EXPECT_FALSE(NextFontPair(broken, position, name, file)) << broken;
+  }
+}
+
+TEST(RemovalTexts, SelfRemovalBatchQuotesEveryPathAndRemovesTheSubdirectoryFirst) {
+  EXPECT_STREQ(SelfRemovalBatchText("C:\\My App\\Un\\Uninstall.EXE", "C:\\My App", "Un", "c:\\delunins.bat").cStr(),
+               ":Repeat\r\ndel \"C:\\My App\\Un\\Uninstall.EXE\"\r\nif exist \"C:\\My App\\Un\\Uninstall.EXE\" goto "
+               "Repeat\r\nrd \"C:\\My App\\Un\"\r\nrd \"C:\\My App\"\r\ndel \"c:\\delunins.bat\"\r\n");
+  EXPECT_STREQ(SelfRemovalBatchText("C:\\P\\Uninstall.EXE", "C:\\P", "", "c:\\delunins.bat").cStr(),
+               ":Repeat\r\ndel \"C:\\P\\Uninstall.EXE\"\r\nif exist \"C:\\P\\Uninstall.EXE\" goto Repeat\r\n"
+               "rd \"C:\\P\"\r\ndel \"c:\\delunins.bat\"\r\n");
+}

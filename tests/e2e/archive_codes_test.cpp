@@ -46,11 +46,12 @@ class ArchiveCodes : public EndToEnd {
     ASSERT_GT(stub_.size(), 4u);
   }
 
-  // Writes the package to a file of its own and starts it.
+  // Writes the package to a file of its own and starts it without questions
+  // (into the default directory), so that the payload is read at once.
   void startPackage(const std::string& bytes) {
     const std::string path = scratchDirectory() + "/setup" + std::to_string(++written_) + ".exe";
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    start(commandLineFor(path, ""), path);
+    start(commandLineFor(path, "/a"), path);
   }
 
   std::string packageBytes(const Case& c) {

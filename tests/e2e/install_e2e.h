@@ -166,7 +166,8 @@ inline std::string Uninstall(const std::string& product, const std::string& valu
 inline long SharedCount(const std::string& path) { return RegNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, path); }
 
 // The pending renames as "source>target" pairs joined by "|" (the "\??\"
-// prefixes dropped), "" when there are none.
+// prefixes and the "!" that marks a replacing rename dropped), "" when there
+// are none.
 inline std::string PendingRenames() {
   std::vector<char> data(65536);
   DWORD size = static_cast<DWORD>(data.size());
@@ -177,6 +178,7 @@ inline std::string PendingRenames() {
   bool source = true;
   for (const char* p = data.data(); *p != 0 && p < data.data() + size; p += strlen(p) + 1, source = !source) {
     std::string name = p;
+    if (!name.empty() && name[0] == '!') name = name.substr(1);
     if (name.compare(0, 4, "\\??\\") == 0) name = name.substr(4);
     out += name + (source ? ">" : "|");
   }
@@ -196,7 +198,11 @@ inline std::string SystemDirectory() {
 // and registry value it was told about, whether the test passed or not.
 class Installing : public EndToEnd {
  protected:
-  void SetUp() override { scratch_ = scratchDirectory(); }
+  void SetUp() override {
+    scratch_ = scratchDirectory();
+    RemoveTree(windowsPath(scratch_));  // what an earlier run left
+    scratch_ = scratchDirectory();
+  }
   void TearDown() override {
     EndToEnd::TearDown();
     for (const std::string& product : products_) RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey(product).c_str());

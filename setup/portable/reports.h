@@ -75,6 +75,11 @@ WindowHandle ReportOwner();
 // Shows a box owned by ReportOwner() and returns the answer.
 int ShowMessageBox(const char* text, const char* caption, unsigned style);
 
+// Shows a box owned by BackgroundWindow even while the progress dialog
+// exists: the installation's own questions (the request for the next disk)
+// belong to the background window; only reports follow ReportOwner().
+int ShowQuestionBox(const char* text, const char* caption, unsigned style);
+
 // Destroys the background and progress windows and ends the process with
 // exit code 1.
 [[noreturn]] void ExitProgram();

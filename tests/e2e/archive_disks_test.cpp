@@ -113,8 +113,12 @@ class ArchiveDisks : public EndToEnd {
     return package;
   }
 
-  // In automatic mode: the two languages ask no question.
-  void startPackage(const std::string& package) { start(commandLineFor(package, "/a"), package); }
+  // In automatic mode: the two languages ask no question. The product goes
+  // beside the package.
+  void startPackage(const std::string& package) {
+    const std::string dest = driver::windowsPath(package.substr(0, package.rfind('/'))) + "\\installed";
+    start(commandLineFor(package, "/a /d:\"" + dest + "\""), package);
+  }
 
   void expectReadQuietly(const std::string& package) {
     startPackage(package);

@@ -58,6 +58,12 @@ driver::Window EndToEnd::expectBox(const std::string& caption) {
   std::vector<HWND> expected = {box};
   HWND background = program_.waitForWindow({"", "SEA Window Classs"}, 0);
   if (background != nullptr) expected.push_back(background);
+  // The progress dialog stays open behind the boxes of reading and extraction.
+  for (HWND w : program_.topLevelWindows()) {
+    for (const driver::Control& c : driver::readWindow(w).controls) {
+      if (c.className == "msctls_progress32") expected.push_back(w);
+    }
+  }
   for (const driver::Window& w : program_.unexpectedWindows(expected)) {
     ADD_FAILURE() << "unexpected " << w.describe();
   }

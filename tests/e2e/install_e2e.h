@@ -1,0 +1,274 @@
+// What the installation tests share: packages built by tessapack with
+// messages the tests know, the installed results read the way Windows
+// programs see them (files, times, registry), and a fixture that removes
+// everything a test program wrote outside its scratch directory.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_fixture.h"
+#include "tests/e2e/ui_packages.h"
+
+namespace install_e2e {
+
+using driver::windowsPath;
+
+inline const char UninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline const char SharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+inline const char SessionManagerKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
+inline const char PendingRenamesValue[] = "PendingFileRenameOperations";
+
+// One language with every text a test looks at given here, so that boxes
+// can be compared whole and told apart by caption.
+inline const char Language[] = R"(
+[[language]]
+name = "English"
+[language.messages]
+introduction = "Install <product>?"
+reinstall-caption = "Reinstall"
+reinstall-version-unknown = "Version unknown."
+reinstall-same-version = "Same version."
+reinstall-older-installed = "Older version installed."
+reinstall-newer-installed = "Newer version installed."
+reinstall-closing = "Go on?"
+already-installed = "Already installed."
+master-missing = "%s is missing."
+error-caption = "Problem"
+invalid-directory = "Bad name."
+no-such-drive = "No drive %c."
+root-not-allowed = "No root."
+program-files-not-allowed = "Not %s."
+low-disk-space = "Need %s on %c: free %s."
+question-caption = "Question"
+use-existing-directory = "Use %s?"
+create-directory = "Create %s?"
+directory-caption = "Directory"
+license-caption = "Licence"
+readme-caption = "Read me"
+restart-question = "Restart now?"
+insert-disk = "Insert disk %d in %c:"
+insert-disk-caption = "Next disk"
+confirm-abort = "Stop?"
+)";
+
+inline const char IntroductionCaption[] = "Tessaform v5.0";
+inline const char ErrorCaption[] = "Problem";
+inline const char QuestionCaption[] = "Question";
+inline const int ContinueButton = 1001;
+inline const int AbortButton = 1003;
+inline const int DirectoryField = 1015;
+
+inline bool Exists(const std::string& windows) { return GetFileAttributesA(windows.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool IsDirectory(const std::string& windows) {
+  const DWORD a = GetFileAttributesA(windows.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+inline std::string Read(const std::string& windows) {
+  HANDLE f = CreateFileA(windows.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (f == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string bytes(GetFileSize(f, nullptr), '\0');
+  DWORD got = 0;
+  if (!bytes.empty()) ReadFile(f, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(f);
+  return bytes.substr(0, got);
+}
+
+inline bool Write(const std::string& windows, const std::string& bytes) {
+  HANDLE f = CreateFileA(windows.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size();
+  CloseHandle(f);
+  return ok;
+}
+
+// A file's last-write time as local time, "YYYY-MM-DD hh:mm:ss".
+inline std::string LocalTime(const std::string& windows) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(windows.c_str(), GetFileExInfoStandard, &data)) return "<missing>";
+  FILETIME local;
+  SYSTEMTIME t;
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  FileTimeToSystemTime(&local, &t);
+  char text[32];
+  snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+           t.wSecond);
+  return text;
+}
+
+// Writes a file with the local last-write time "YYYY-MM-DD hh:mm:ss".
+inline bool WriteWithTime(const std::string& windows, const std::string& bytes, const std::string& localTime) {
+  if (!Write(windows, bytes)) return false;
+  SYSTEMTIME t = {};
+  sscanf(localTime.c_str(), "%hu-%hu-%hu %hu:%hu:%hu", &t.wYear, &t.wMonth, &t.wDay, &t.wHour, &t.wMinute,
+         &t.wSecond);
+  FILETIME local, utc;
+  SystemTimeToFileTime(&t, &local);
+  LocalFileTimeToFileTime(&local, &utc);
+  HANDLE f = CreateFileA(windows.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const bool ok = f != INVALID_HANDLE_VALUE && SetFileTime(f, nullptr, nullptr, &utc);
+  if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+  return ok;
+}
+
+// Deletes a file or a whole directory tree (read-only files too).
+inline void RemoveTree(const std::string& windows) {
+  SetFileAttributesA(windows.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!IsDirectory(windows)) {
+    DeleteFileA(windows.c_str());
+    return;
+  }
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((windows + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name != "." && name != "..") RemoveTree(windows + "\\" + name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(windows.c_str());
+}
+
+// A registry text ("<none>" when missing) or number (-1 when missing).
+inline std::string RegText(HKEY root, const std::string& key, const std::string& value) {
+  char data[4096] = {};
+  DWORD size = sizeof data - 1;
+  if (RegGetValueA(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) !=
+      ERROR_SUCCESS)
+    return "<none>";
+  return data;
+}
+inline long RegNumber(HKEY root, const std::string& key, const std::string& value) {
+  DWORD data = 0;
+  DWORD size = sizeof data;
+  if (RegGetValueA(root, key.c_str(), value.c_str(), RRF_RT_REG_DWORD, nullptr, &data, &size) != ERROR_SUCCESS)
+    return -1;
+  return static_cast<long>(data);
+}
+inline void RegSetText(HKEY root, const std::string& key, const std::string& value, const std::string& text) {
+  RegSetKeyValueA(root, key.c_str(), value.c_str(), REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+inline void RegRemoveValue(HKEY root, const std::string& key, const std::string& value) {
+  RegDeleteKeyValueA(root, key.c_str(), value.c_str());
+}
+
+inline std::string ProductKey(const std::string& product) { return UninstallKeyPath + product; }
+inline std::string Uninstall(const std::string& product, const std::string& value) {
+  return RegText(HKEY_LOCAL_MACHINE, ProductKey(product), value);
+}
+inline long SharedCount(const std::string& path) { return RegNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, path); }
+
+// The pending renames as "source>target" pairs joined by "|" (the "\??\"
+// prefixes and the "!" that marks a replacing rename dropped), "" when there
+// are none.
+inline std::string PendingRenames() {
+  std::vector<char> data(65536);
+  DWORD size = static_cast<DWORD>(data.size());
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingRenamesValue, RRF_RT_REG_MULTI_SZ, nullptr,
+                   data.data(), &size) != ERROR_SUCCESS)
+    return "";
+  std::string out;
+  bool source = true;
+  for (const char* p = data.data(); *p != 0 && p < data.data() + size; p += strlen(p) + 1, source = !source) {
+    std::string name = p;
+    if (!name.empty() && name[0] == '!') name = name.substr(1);
+    if (name.compare(0, 4, "\\??\\") == 0) name = name.substr(4);
+    out += name + (source ? ">" : "|");
+  }
+  return out;
+}
+
+inline std::string ProgramFiles() { return RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"); }
+inline std::string CommonFiles() { return RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir"); }
+inline std::string SystemDirectory() {
+  char path[MAX_PATH];
+  GetSystemDirectoryA(path, MAX_PATH);
+  return path;
+}
+
+// An installation test: builds packages in its scratch directory, runs
+// them, and at the end removes the products' uninstall keys and every path
+// and registry value it was told about, whether the test passed or not.
+class Installing : public EndToEnd {
+ protected:
+  void SetUp() override {
+    scratch_ = scratchDirectory();
+    RemoveTree(windowsPath(scratch_));  // what an earlier run left
+    scratch_ = scratchDirectory();
+  }
+  void TearDown() override {
+    EndToEnd::TearDown();
+    for (const std::string& product : products_) RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey(product).c_str());
+    for (const std::string& path : sharedPaths_) RegRemoveValue(HKEY_LOCAL_MACHINE, SharedDllsKey, path);
+    for (const std::string& path : paths_) RemoveTree(path);
+  }
+
+  // Builds `manifest` (the [product] name and the language are added) in
+  // its own folder (no blanks: the builder runs in a shell script) below the
+  // scratch directory; returns the package's path.
+  std::string build(const std::string& folder, const std::string& product, const std::string& manifest) {
+    const std::string directory = scratch_ + "/" + folder;
+    CreateDirectoryA(windowsPath(directory).c_str(), nullptr);
+    forget(product);
+    return ui_e2e::BuildPackage(directory, "[product]\nname = \"" + product + "\"\n" + manifest + Language);
+  }
+  // A file the package takes, in the folder of build().
+  void source(const std::string& folder, const std::string& name, const std::string& bytes) {
+    CreateDirectoryA(windowsPath(scratch_ + "/" + folder).c_str(), nullptr);
+    EXPECT_TRUE(Write(windowsPath(scratch_ + "/" + folder + "/" + name), bytes));
+  }
+
+  void forget(const std::string& product) { products_.push_back(product); }
+  void removeAtEnd(const std::string& windows) { paths_.push_back(windows); }
+  void uncountAtEnd(const std::string& windows) { sharedPaths_.push_back(windows); }
+
+  // Runs the package with `arguments` and expects it to end by itself.
+  void runQuietly(const std::string& package, const std::string& arguments) {
+    SCOPED_TRACE(arguments);
+    start(commandLineFor(package, arguments), package);
+    EXPECT_EQ(waitForExit(), 1);
+  }
+
+  // The next box or dialog with `caption`, once `previous` (the window
+  // just answered, which may share its caption) is gone.
+  driver::Window next(const std::string& caption, const driver::Window& previous = driver::Window()) {
+    for (DWORD waited = 0; previous.handle != nullptr && IsWindow(previous.handle) && waited < WindowTimeoutMs;
+         waited += 20)
+      Sleep(20);
+    HWND box = program_.waitForWindow({caption, DialogClass}, WindowTimeoutMs);
+    if (box == nullptr) {
+      std::string seen;
+      for (HWND w : program_.topLevelWindows()) seen += driver::readWindow(w).describe();
+      ADD_FAILURE() << "no window \"" << caption << "\"; windows: " << seen;
+      return driver::Window();
+    }
+    return driver::readWindow(box);
+  }
+  // Answers `box` with `button` and returns the next window `caption`.
+  driver::Window answer(const driver::Window& box, int button, const std::string& caption) {
+    EXPECT_TRUE(box.handle != nullptr && driver::clickControl(box.handle, button)) << box.describe();
+    return next(caption, box);
+  }
+  // Types `directory` into the directory dialog and continues.
+  driver::Window chooseDirectory(const driver::Window& dialog, const std::string& directory,
+                                 const std::string& caption) {
+    EXPECT_TRUE(driver::setControlText(dialog.handle, DirectoryField, directory)) << dialog.describe();
+    return answer(dialog, ContinueButton, caption);
+  }
+
+  std::string scratch_;  // Linux path
+
+ private:
+  std::vector<std::string> products_;
+  std::vector<std::string> paths_;
+  std::vector<std::string> sharedPaths_;
+};
+
+}  // namespace install_e2e

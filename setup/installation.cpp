@@ -88,7 +88,8 @@ void leaveRecordsForUninstaller() {
   if (HasInstallFlag(RegisterUninstall)) WriteUninstallRecord();
   ShowProgressLine(Message(MsgProgressUninstallData).cStr());
   SetProgressPosition(ProgressDone);
-  if (!WriteRemovalFile(UninstallDirectory())) ErrorLog += CouldNotWriteLine(joinPath(UninstallDirectory(), RemovalFileName));
+  const String uninstallDirectory = UninstallDirectory();
+  if (!WriteRemovalFile(uninstallDirectory)) ErrorLog += CouldNotWriteLine(joinPath(uninstallDirectory, RemovalFileName));
 }
 
 bool restartDecided() {
@@ -97,7 +98,6 @@ bool restartDecided() {
   return ShowMessageBox(Message(MsgRestartQuestion).cStr(), Message(MsgQuestionCaption).cStr(),
                         BoxYesNo | BoxIconQuestion) == AnswerYes;
 }
-
 
 }  // namespace
 

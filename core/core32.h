@@ -51,7 +51,8 @@ int compareBytes(const char* a, const char* b, int n, bool caseSensitive);
 constexpr uint32_t ChecksumSeed = 0x79E2BC9Du;
 uint32_t checksumBytes(const void* data, int count);
 
-// The little-endian 32-bit word at `at`, which need not be aligned.
+// Little-endian words at `at`, which need not be aligned: the one place
+// the package, bitmap and resource formats are read and written by.
 inline uint32_t loadLittleEndian32(const void* at) {
   uint32_t word;
   memcpy(&word, at, 4);
@@ -59,6 +60,26 @@ inline uint32_t loadLittleEndian32(const void* at) {
   word = __builtin_bswap32(word);
 #endif
   return word;
+}
+inline uint16_t loadLittleEndian16(const void* at) {
+  uint16_t word;
+  memcpy(&word, at, 2);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap16(word);
+#endif
+  return word;
+}
+inline void storeLittleEndian32(void* at, uint32_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap32(word);
+#endif
+  memcpy(at, &word, 4);
+}
+inline void storeLittleEndian16(void* at, uint16_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap16(word);
+#endif
+  memcpy(at, &word, 2);
 }
 
 class String {

@@ -183,6 +183,16 @@ TEST(StringCompare, FollowsTheCountRules) {
   EXPECT_EQ(String("[x]").compare(String("[X]"), false), 0);
 }
 
+TEST(ByteOrder, LittleEndianWordsAtAnyAlignment) {
+  const uint8_t bytes[] = {0x00, 0x78, 0x56, 0x34, 0x12, 0xFE};
+  EXPECT_EQ(loadLittleEndian32(bytes + 1), 0x12345678u);
+  EXPECT_EQ(loadLittleEndian16(bytes + 4), 0xFE12u);
+  uint8_t stored[sizeof bytes] = {};
+  storeLittleEndian32(stored + 1, 0x12345678u);
+  storeLittleEndian16(stored + 4, 0xFE12u);  // over the last byte of the word
+  EXPECT_EQ(memcmp(stored, bytes, sizeof bytes), 0);
+}
+
 TEST(StringEdit, EraseAndDrop) {
   String s("abcdef");
   EXPECT_FALSE(s.erase(6, 1));

@@ -38,8 +38,6 @@ bool inSet(const char* set, char c) {
   return false;
 }
 
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
 }  // namespace
 
 const char* formatArgText(const String& s) { return s.cStr(); }
@@ -773,4 +771,9 @@ int roundUp(int a, int b) {
   // In 64 bits: a near INT_MAX wraps instead of overflowing.
   const int64_t up = rest > 0 ? int64_t(a) + (b - rest) : int64_t(a) - rest;
   return static_cast<int>(static_cast<uint32_t>(up));
+}
+
+bool startsWithNoCase(const String& text, const char* prefix) {
+  const int n = textLength(prefix, INT_MAX);
+  return text.length() >= n && compareBytes(text.cStr(), prefix, n, false) == 0;
 }

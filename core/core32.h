@@ -234,6 +234,12 @@ constexpr int GroupedNumberSize = 32;
 int groupedNumberInto(char* out, uint64_t magnitude, bool negative = false);
 // a rounded up to the next multiple of b when b > 1; otherwise a.
 int roundUp(int a, int b);
+// v moved into lo .. hi; lo <= hi.
+inline int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// Whether text begins with prefix, 'A' to 'Z' matching 'a' to 'z'; a null
+// prefix is the empty one.
+bool startsWithNoCase(const String& text, const char* prefix);
 
 template <class... A>
 String formatString(const char* fmt, const A&... args) {

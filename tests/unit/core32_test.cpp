@@ -183,6 +183,20 @@ TEST(StringCompare, FollowsTheCountRules) {
   EXPECT_EQ(String("[x]").compare(String("[X]"), false), 0);
 }
 
+TEST(StringCompare, StartsWithNoCase) {
+  const struct {
+    const char* text;
+    const char* prefix;
+    bool starts;
+  } cases[] = {
+      {"d:\\dir", "D:", true},       {"C:\\WINDOWS\\x", "c:\\windows", true},
+      {"D", "D:", false},            {"abc", "", true},
+      {"abc", nullptr, true},        {"", "", true},
+      {"[x", "{X", false},           {"\xE9t\xE9", "\xC9", false},  // ASCII letters only
+  };
+  for (const auto& c : cases) EXPECT_EQ(startsWithNoCase(String(c.text), c.prefix), c.starts) << c.text;
+}
+
 TEST(ByteOrder, LittleEndianWordsAtAnyAlignment) {
   const uint8_t bytes[] = {0x00, 0x78, 0x56, 0x34, 0x12, 0xFE};
   EXPECT_EQ(loadLittleEndian32(bytes + 1), 0x12345678u);
@@ -352,6 +366,9 @@ TEST(StringNumbers, ParsingAndConversion) {
   EXPECT_EQ(roundUp(10, 1), 10);
   EXPECT_EQ(roundUp(10, -4), 10);
   EXPECT_EQ(roundUp(-5, 4), -4);
+  EXPECT_EQ(clampInt(-1, 0, 9), 0);
+  EXPECT_EQ(clampInt(10, 0, 9), 9);
+  EXPECT_EQ(clampInt(5, 0, 9), 5);
 }
 
 TEST(StringNumbers, ChecksumGoldenVectors) {

@@ -38,6 +38,17 @@ bool inSet(const char* set, char c) {
   return false;
 }
 
+// Moves the bytes from pos (clamped to 0 .. length) on by n > 0 places and
+// returns the n bytes opened before them, for the caller to fill.
+char* openGap(String& s, int pos, int n) {
+  pos = clampInt(pos, 0, s.length());
+  const int old = s.length();
+  s.appendSpace(n);
+  char* const gap = s.buffer() + pos;
+  memmove(gap + n, gap, old - pos);
+  return gap;
+}
+
 }  // namespace
 
 const char* formatArgText(const String& s) { return s.cStr(); }
@@ -273,11 +284,7 @@ void String::appendChar(char c) { *appendSpace(1) = c; }
 
 void String::insertChars(char c, int pos, int n) {
   if (n <= 0) return;
-  pos = clampInt(pos, 0, length_);
-  const int old = length_;
-  appendSpace(n);
-  memmove(buffer_ + pos + n, buffer_ + pos, old - pos);
-  memset(buffer_ + pos, c, n);
+  memset(openGap(*this, pos, n), c, n);
 }
 
 void String::insert(const char* text, int pos, int max) {
@@ -288,11 +295,7 @@ void String::insert(const char* text, int pos, int max) {
     insert(copy, pos, n);
     return;
   }
-  pos = clampInt(pos, 0, length_);
-  const int old = length_;
-  appendSpace(n);
-  memmove(buffer_ + pos + n, buffer_ + pos, old - pos);
-  memcpy(buffer_ + pos, text, n);
+  memcpy(openGap(*this, pos, n), text, n);
 }
 
 void String::insert(const String& s, int pos, int max) {
@@ -303,11 +306,7 @@ void String::insert(const String& s, int pos, int max) {
     insert(copy, pos, n);
     return;
   }
-  pos = clampInt(pos, 0, length_);
-  const int old = length_;
-  appendSpace(n);
-  memmove(buffer_ + pos + n, buffer_ + pos, old - pos);
-  memcpy(buffer_ + pos, s.buffer_, n);
+  memcpy(openGap(*this, pos, n), s.buffer_, n);
 }
 
 bool String::ensureLastChar(char c) {

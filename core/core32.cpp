@@ -353,6 +353,7 @@ int String::findChar(char c, int start, bool caseSensitive) const {
 }
 
 int String::findCharReverse(char c, int start) const {
+  if (start < 0) start = 0;
   if (start > length_ - 1) start = length_ - 1;
   for (int i = start; i >= 0; --i)
     if (buffer_[i] == c) return i;

@@ -152,6 +152,7 @@ class String {
   friend String operator+(const char* text, const String& s);
 
   int findChar(char c, int start = 0, bool caseSensitive = true) const;
+  // The last c at or before start; a negative start counts as 0.
   int findCharReverse(char c, int start = INT_MAX) const;
   int find(const char* text, int start = 0, bool caseSensitive = true) const;
   int find(const String& text, int start = 0, bool caseSensitive = true) const;

@@ -152,7 +152,9 @@ TEST(StringSearch, FindsAndAbsorbsBadStarts) {
   EXPECT_EQ(s.findChar('H', -4), 0);
   EXPECT_EQ(s.findCharReverse('l'), 9);
   EXPECT_EQ(s.findCharReverse('l', 3), 3);
+  EXPECT_EQ(s.findCharReverse('H', -1), 0);  // a negative start counts as 0
   EXPECT_EQ(s.findCharReverse('l', -1), -1);
+  EXPECT_EQ(String().findCharReverse('a', -1), -1);
   EXPECT_EQ(s.find("hello"), 6);
   EXPECT_EQ(s.find("HELLO", 1, false), 6);
   EXPECT_EQ(s.find(""), -1);

@@ -51,7 +51,7 @@ int64_t openContinuation(File& disk, int number) {
   while (!disk.openExisting(path, true, false, false)) {
     const String request = formatString(Message(MsgInsertDisk).cStr(), number, driveLetter(path));
     const int answer =
-        ShowMessageBox(request.cStr(), Message(MsgInsertDiskCaption).cStr(), BoxOkCancel | BoxIconQuestion);
+        ShowSequenceBox(request.cStr(), Message(MsgInsertDiskCaption).cStr(), BoxOkCancel | BoxIconQuestion);
     if (answer != AnswerOk) ConfirmAbort();
   }
   const int64_t length = disk.size();

@@ -62,6 +62,10 @@ int ShowMessageBox(const char* text, const char* caption, unsigned style) {
   return currentPlatform().showBox(ReportOwner(), text, caption, style);
 }
 
+int ShowSequenceBox(const char* text, const char* caption, unsigned style) {
+  return currentPlatform().showBox(BackgroundWindow, text, caption, style);
+}
+
 void ExitProgram() {
   destroyAndClear(BackgroundWindow);
   destroyAndClear(ProgressWindow);

@@ -2,16 +2,6 @@
 
 #include <string.h>
 
-namespace {
-
-int32_t loadLittleEndian32(const uint8_t* p) {
-  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                              static_cast<uint32_t>(p[2]) << 16 |
-                              static_cast<uint32_t>(p[3]) << 24);
-}
-
-}  // namespace
-
 int32_t ByteStream::remaining() const {
   return position_ < length() ? length() - position_ : 0;
 }
@@ -74,7 +64,7 @@ bool ByteStream::readBytes(void* destination, int32_t n) {
 bool ByteStream::readInt(int32_t& value) {
   uint8_t bytes[4];
   const bool complete = readBytes(bytes, 4);
-  value = loadLittleEndian32(bytes);
+  value = static_cast<int32_t>(loadLittleEndian32(bytes));
   return complete;
 }
 
@@ -90,7 +80,7 @@ bool ByteStream::readByte(uint8_t& value) { return readBytes(&value, 1); }
 bool ByteStream::readShort(int16_t& value) {
   uint8_t bytes[2];
   const bool complete = readBytes(bytes, 2);
-  value = static_cast<int16_t>(bytes[0] | bytes[1] << 8);
+  value = static_cast<int16_t>(loadLittleEndian16(bytes));
   return complete;
 }
 

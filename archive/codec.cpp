@@ -6,15 +6,6 @@
 
 namespace {
 
-uint32_t load32(const uint8_t* p) { return loadLittleEndian32(p); }
-
-void store32(uint8_t* p, uint32_t word) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  word = __builtin_bswap32(word);
-#endif
-  memcpy(p, &word, 4);
-}
-
 // Copies are done in whole steps of CopyStep bytes where both buffers have
 // CopySlack bytes to spare behind the bytes that matter; the output keeps
 // them at its end.
@@ -84,10 +75,10 @@ const uint8_t* nextItem(const uint8_t* in, const uint8_t* const end, Sink& sink)
       const int operands = (count == 0 ? 2 : 0) + 2 + (far ? 1 : 0);
       if (operands > end - in) return nullptr;
       if (count == 0) {
-        count = in[0] | in[1] << 8;
+        count = loadLittleEndian16(in);
         in += 2;
       }
-      unsigned offset = in[0] | in[1] << 8;
+      unsigned offset = loadLittleEndian16(in);
       in += 2;
       if (far) offset |= static_cast<unsigned>(*in++) << 16;
       sink.copy(static_cast<int>(count) + CopyLengthBias, static_cast<int32_t>(offset) + CopyDistanceBias);
@@ -217,7 +208,7 @@ class Unpacker {
           // c >> 5 is 6 or 7 as the item is 3 or 4 bytes long.
           const unsigned far = (c & CopyFarOffsetBit) >> 5;
           const unsigned offsetMask = 0xFFFFu | ((0u - far) & 0xFF0000u);
-          const unsigned distance = (load32(in + 1) & offsetMask) + CopyDistanceBias;
+          const unsigned distance = (loadLittleEndian32(in + 1) & offsetMask) + CopyDistanceBias;
           const unsigned length = (c & CopyCountMask) + CopyLengthBias;
           in += (c >> 5) - 3;
           // The source must lie wholly inside the output already produced.
@@ -235,8 +226,8 @@ class Unpacker {
         } else if (c >= CopyItem) {
           // A copy with a 16-bit count.
           const uint8_t* const item = in;
-          const unsigned length = (in[1] | in[2] << 8) + CopyLengthBias;
-          unsigned distance = in[3] | in[4] << 8;
+          const unsigned length = loadLittleEndian16(in + 1) + CopyLengthBias;
+          unsigned distance = loadLittleEndian16(in + 3);
           in += 5;
           if (c & CopyFarOffsetBit) distance |= static_cast<unsigned>(*in++) << 16;
           distance += CopyDistanceBias;
@@ -303,13 +294,14 @@ bool Unpack(String& block) {
   const int32_t blockLength = block.length();
   if (blockLength <= 4) return false;
   const uint8_t* const start = reinterpret_cast<const uint8_t*>(block.buffer());
-  if (load32(start) != PackedBlockMagic) return false;
+  if (loadLittleEndian32(start) != PackedBlockMagic) return false;
 
   // A block shorter than its two header fields declares nothing and holds
   // no items.
   const uint8_t* const end = start + blockLength;
   const uint8_t* in = start + (blockLength < PackedBlockHeaderSize ? blockLength : PackedBlockHeaderSize);
-  const int32_t declared = blockLength < PackedBlockHeaderSize ? 0 : static_cast<int32_t>(load32(start + 4));
+  const int32_t declared =
+      blockLength < PackedBlockHeaderSize ? 0 : static_cast<int32_t>(loadLittleEndian32(start + 4));
 
   Unpacker unpacker(outputReservation(declared, in, end));
   unpacker.unpack(in, end);
@@ -337,13 +329,13 @@ void XorWithKey(void* bytes, int32_t count, uint32_t key) {
   }
 #else
   for (; p < blocksEnd; p += 16) {
-    store32(p, load32(p) ^ key);
-    store32(p + 4, load32(p + 4) ^ key);
-    store32(p + 8, load32(p + 8) ^ key);
-    store32(p + 12, load32(p + 12) ^ key);
+    storeLittleEndian32(p, loadLittleEndian32(p) ^ key);
+    storeLittleEndian32(p + 4, loadLittleEndian32(p + 4) ^ key);
+    storeLittleEndian32(p + 8, loadLittleEndian32(p + 8) ^ key);
+    storeLittleEndian32(p + 12, loadLittleEndian32(p + 12) ^ key);
   }
 #endif
   uint8_t* const wordsEnd = p + (count & 12);
-  for (; p < wordsEnd; p += 4) store32(p, load32(p) ^ key);
+  for (; p < wordsEnd; p += 4) storeLittleEndian32(p, loadLittleEndian32(p) ^ key);
   for (int i = 0; i < (count & 3); i++) p[i] ^= static_cast<uint8_t>(key >> (8 * i));
 }

@@ -6,11 +6,6 @@
 
 namespace {
 
-uint32_t load32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 // The file sizes follow the count. Sizes that would lie beyond the end of
 // the block read as zero, so only those inside it are kept and checked: a
 // count that the block cannot hold allocates nothing for the missing part,
@@ -115,7 +110,7 @@ int locateArchive(ArchiveSource& file, ArchiveHeader& header) {
       !file.readAt(header.fileSize - ArchiveTrailerSize, trailer, ArchiveTrailerSize)) {
     return CorruptTrailer;
   }
-  header.headerOffset = static_cast<int32_t>(load32(trailer));
+  header.headerOffset = static_cast<int32_t>(loadLittleEndian32(trailer));
   if (header.headerOffset == 0) return NoArchivePresent;
   if (header.headerOffset < 0 || header.headerOffset > header.fileSize - ArchiveTrailerSize) return CorruptTrailer;
 
@@ -123,13 +118,13 @@ int locateArchive(ArchiveSource& file, ArchiveHeader& header) {
   const int64_t behind = header.fileSize - header.headerOffset;
   const int32_t available = behind < ArchivePrefixSize ? static_cast<int32_t>(behind) : ArchivePrefixSize;
   if (!file.readAt(header.headerOffset, prefix, available)) memset(prefix, 0, sizeof prefix);
-  if (static_cast<int32_t>(load32(prefix)) != ArchiveMagic) return CorruptMagic;
-  header.storedHeaderLength = static_cast<int32_t>(load32(prefix + 4));
+  if (static_cast<int32_t>(loadLittleEndian32(prefix)) != ArchiveMagic) return CorruptMagic;
+  header.storedHeaderLength = static_cast<int32_t>(loadLittleEndian32(prefix + 4));
   if (header.storedHeaderLength < MinimumHeaderBlockLength) return CorruptHeaderLength;
   if (header.firstPartLength() < 0) return CorruptFirstPartLength;
   // A block the program cannot hold is as unusable as an empty one.
   if (header.storedHeaderLength > StringSizeLimit) return CorruptHeaderLength;
-  header.key = load32(prefix + 8);
+  header.key = loadLittleEndian32(prefix + 8);
   return ArchiveReadOk;
 }
 

@@ -2,13 +2,10 @@
 
 #include <string.h>
 
+#include "archive/corrupt_codes.h"
 #include "archive/format.h"
 
 namespace {
-
-const int CorruptLanguageCount = 30;
-const int CorruptMessageCount = 31;
-const int CorruptEndMagic = 32;
 
 const char ProductPlaceholder[] = "<product>";
 const char OsPlaceholder[] = "<os>";

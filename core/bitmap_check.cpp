@@ -1,5 +1,7 @@
 #include "core/bitmap_check.h"
 
+#include "core/core32.h"
+
 namespace {
 
 constexpr int CoreEntrySize = 3;  // blue, green, red
@@ -7,19 +9,6 @@ constexpr int InfoEntrySize = 4;  // blue, green, red, reserved
 constexpr int BitFieldMasksSize = 12;  // three 32-bit masks after the header
 // Bit depths below this have a colour table of 2^bits entries by default.
 constexpr int TrueColourBits = 24;
-
-uint32_t load16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t load32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void store16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void store32(uint8_t* p, uint32_t v) {
-  store16(p, v);
-  store16(p + 2, v >> 16);
-}
 
 // The header's numbers, wide enough that no hostile value overflows them.
 struct HeaderValues {
@@ -38,9 +27,9 @@ int64_t defaultColourCount(int bitsPerPixel) {
 }
 
 bool readCoreHeader(const uint8_t* p, HeaderValues& v) {
-  v.width = load16(p + 4);
-  v.height = load16(p + 6);
-  v.bitsPerPixel = static_cast<int>(load16(p + 10));
+  v.width = loadLittleEndian16(p + 4);
+  v.height = loadLittleEndian16(p + 6);
+  v.bitsPerPixel = static_cast<int>(loadLittleEndian16(p + 10));
   v.colourCount = defaultColourCount(v.bitsPerPixel);
   v.entrySize = CoreEntrySize;
   const int b = v.bitsPerPixel;
@@ -49,12 +38,12 @@ bool readCoreHeader(const uint8_t* p, HeaderValues& v) {
 
 bool readInfoHeader(const uint8_t* p, int length, HeaderValues& v) {
   if (length < BitmapInfoHeaderSize) return false;
-  v.width = static_cast<int32_t>(load32(p + 4));
-  v.height = static_cast<int32_t>(load32(p + 8));
-  v.bitsPerPixel = static_cast<int>(load16(p + 14));
-  v.compression = load32(p + 16);
-  v.imageSize = load32(p + 20);
-  v.colourCount = load32(p + 32);
+  v.width = static_cast<int32_t>(loadLittleEndian32(p + 4));
+  v.height = static_cast<int32_t>(loadLittleEndian32(p + 8));
+  v.bitsPerPixel = static_cast<int>(loadLittleEndian16(p + 14));
+  v.compression = loadLittleEndian32(p + 16);
+  v.imageSize = loadLittleEndian32(p + 20);
+  v.colourCount = loadLittleEndian32(p + 32);
   if (v.colourCount == 0) v.colourCount = defaultColourCount(v.bitsPerPixel);
   v.entrySize = InfoEntrySize;
   const int b = v.bitsPerPixel;
@@ -103,7 +92,7 @@ bool checkBitmapData(const void* data, int length, BitmapLayout& layout) {
   if (data == nullptr || length <= BitmapCoreHeaderSize) return false;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   HeaderValues v;
-  v.headerSize = load32(p);
+  v.headerSize = loadLittleEndian32(p);
   bool known = false;
   if (v.headerSize == BitmapCoreHeaderSize) known = readCoreHeader(p, v);
   if (v.headerSize == BitmapInfoHeaderSize) known = readInfoHeader(p, length, v);
@@ -124,14 +113,14 @@ void makeBitmapFileHeader(const BitmapLayout& layout, int dataLength,
                           uint8_t header[BitmapFileHeaderSize]) {
   header[0] = 'B';
   header[1] = 'M';
-  store32(header + 2, static_cast<uint32_t>(dataLength) + BitmapFileHeaderSize);
-  store16(header + 6, 0);
-  store16(header + 8, 0);
-  store32(header + 10, static_cast<uint32_t>(layout.bitsOffset) + BitmapFileHeaderSize);
+  storeLittleEndian32(header + 2, static_cast<uint32_t>(dataLength) + BitmapFileHeaderSize);
+  storeLittleEndian16(header + 6, 0);
+  storeLittleEndian16(header + 8, 0);
+  storeLittleEndian32(header + 10, static_cast<uint32_t>(layout.bitsOffset) + BitmapFileHeaderSize);
 }
 
 bool readBitmapFileHeader(const uint8_t header[BitmapFileHeaderSize], uint32_t& fileSize) {
   if (header[0] != 'B' || header[1] != 'M') return false;
-  fileSize = load32(header + 2);
+  fileSize = loadLittleEndian32(header + 2);
   return true;
 }

@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <string.h>
 
+#include "core/core32.h"
 #include "core/fatal.h"
 
 namespace {
@@ -14,8 +15,6 @@ int positiveModulo(int n, int m) {
   const int k = n % m;
   return k < 0 ? k + m : k;
 }
-
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 // Bytes for `slots` slots of `size` bytes; a count that cannot be
 // represented is the out-of-memory report.

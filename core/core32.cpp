@@ -38,7 +38,16 @@ bool inSet(const char* set, char c) {
   return false;
 }
 
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+// Moves the bytes from pos (clamped to 0 .. length) on by n > 0 places and
+// returns the n bytes opened before them, for the caller to fill.
+char* openGap(String& s, int pos, int n) {
+  pos = clampInt(pos, 0, s.length());
+  const int old = s.length();
+  s.appendSpace(n);
+  char* const gap = s.buffer() + pos;
+  memmove(gap + n, gap, old - pos);
+  return gap;
+}
 
 }  // namespace
 
@@ -275,11 +284,7 @@ void String::appendChar(char c) { *appendSpace(1) = c; }
 
 void String::insertChars(char c, int pos, int n) {
   if (n <= 0) return;
-  pos = clampInt(pos, 0, length_);
-  const int old = length_;
-  appendSpace(n);
-  memmove(buffer_ + pos + n, buffer_ + pos, old - pos);
-  memset(buffer_ + pos, c, n);
+  memset(openGap(*this, pos, n), c, n);
 }
 
 void String::insert(const char* text, int pos, int max) {
@@ -290,11 +295,7 @@ void String::insert(const char* text, int pos, int max) {
     insert(copy, pos, n);
     return;
   }
-  pos = clampInt(pos, 0, length_);
-  const int old = length_;
-  appendSpace(n);
-  memmove(buffer_ + pos + n, buffer_ + pos, old - pos);
-  memcpy(buffer_ + pos, text, n);
+  memcpy(openGap(*this, pos, n), text, n);
 }
 
 void String::insert(const String& s, int pos, int max) {
@@ -305,11 +306,7 @@ void String::insert(const String& s, int pos, int max) {
     insert(copy, pos, n);
     return;
   }
-  pos = clampInt(pos, 0, length_);
-  const int old = length_;
-  appendSpace(n);
-  memmove(buffer_ + pos + n, buffer_ + pos, old - pos);
-  memcpy(buffer_ + pos, s.buffer_, n);
+  memcpy(openGap(*this, pos, n), s.buffer_, n);
 }
 
 bool String::ensureLastChar(char c) {
@@ -356,6 +353,7 @@ int String::findChar(char c, int start, bool caseSensitive) const {
 }
 
 int String::findCharReverse(char c, int start) const {
+  if (start < 0) start = 0;
   if (start > length_ - 1) start = length_ - 1;
   for (int i = start; i >= 0; --i)
     if (buffer_[i] == c) return i;
@@ -773,4 +771,9 @@ int roundUp(int a, int b) {
   // In 64 bits: a near INT_MAX wraps instead of overflowing.
   const int64_t up = rest > 0 ? int64_t(a) + (b - rest) : int64_t(a) - rest;
   return static_cast<int>(static_cast<uint32_t>(up));
+}
+
+bool startsWithNoCase(const String& text, const char* prefix) {
+  const int n = textLength(prefix, INT_MAX);
+  return text.length() >= n && compareBytes(text.cStr(), prefix, n, false) == 0;
 }

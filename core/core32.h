@@ -51,7 +51,8 @@ int compareBytes(const char* a, const char* b, int n, bool caseSensitive);
 constexpr uint32_t ChecksumSeed = 0x79E2BC9Du;
 uint32_t checksumBytes(const void* data, int count);
 
-// The little-endian 32-bit word at `at`, which need not be aligned.
+// Little-endian words at `at`, which need not be aligned: the one place
+// the package, bitmap and resource formats are read and written by.
 inline uint32_t loadLittleEndian32(const void* at) {
   uint32_t word;
   memcpy(&word, at, 4);
@@ -59,6 +60,26 @@ inline uint32_t loadLittleEndian32(const void* at) {
   word = __builtin_bswap32(word);
 #endif
   return word;
+}
+inline uint16_t loadLittleEndian16(const void* at) {
+  uint16_t word;
+  memcpy(&word, at, 2);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap16(word);
+#endif
+  return word;
+}
+inline void storeLittleEndian32(void* at, uint32_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap32(word);
+#endif
+  memcpy(at, &word, 4);
+}
+inline void storeLittleEndian16(void* at, uint16_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap16(word);
+#endif
+  memcpy(at, &word, 2);
 }
 
 class String {
@@ -131,6 +152,7 @@ class String {
   friend String operator+(const char* text, const String& s);
 
   int findChar(char c, int start = 0, bool caseSensitive = true) const;
+  // The last c at or before start; a negative start counts as 0.
   int findCharReverse(char c, int start = INT_MAX) const;
   int find(const char* text, int start = 0, bool caseSensitive = true) const;
   int find(const String& text, int start = 0, bool caseSensitive = true) const;
@@ -213,6 +235,12 @@ constexpr int GroupedNumberSize = 32;
 int groupedNumberInto(char* out, uint64_t magnitude, bool negative = false);
 // a rounded up to the next multiple of b when b > 1; otherwise a.
 int roundUp(int a, int b);
+// v moved into lo .. hi; lo <= hi.
+inline int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// Whether text begins with prefix, 'A' to 'Z' matching 'a' to 'z'; a null
+// prefix is the empty one.
+bool startsWithNoCase(const String& text, const char* prefix);
 
 template <class... A>
 String formatString(const char* fmt, const A&... args) {

@@ -54,6 +54,14 @@ void appendWords(String& out, int64_t n) {
   }
 }
 
+// "Negative " for a negative n; returns n's magnitude (in 64 bits, where
+// INT_MIN has one).
+int64_t appendSign(String& out, int n) {
+  if (n >= 0) return n;
+  out.append("Negative ");
+  return -int64_t{n};
+}
+
 // Words of `part` and a space, unless part is 0.
 void appendLeadingWords(String& out, int64_t part) {
   if (part == 0) return;
@@ -193,12 +201,8 @@ String realText(double x, int precision) {
 
 String numberWords(int n) {
   String out;
-  int64_t value = n;
-  if (value < 0) {
-    out.append("Negative ");
-    value = -value;
-  }
-  appendWords(out, value);
+  const int64_t magnitude = appendSign(out, n);
+  appendWords(out, magnitude);
   return out;
 }
 
@@ -220,12 +224,8 @@ String ordinalSuffix(int n) {
 
 String ordinalWords(int n) {
   String out;
-  int64_t value = n;
-  if (value < 0) {
-    out.append("Negative ");
-    value = -value;
-  }
-  appendOrdinalWords(out, value);
+  const int64_t magnitude = appendSign(out, n);
+  appendOrdinalWords(out, magnitude);
   return out;
 }
 

@@ -14,9 +14,7 @@ class FieldWriter {
  public:
   explicit FieldWriter(Bytes& out) : out_(out) {}
 
-  void integer(uint32_t v) {
-    for (int i = 0; i < 4; i++) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
+  void integer(uint32_t v) { appendLittleEndian32(out_, v); }
   void integer(int32_t v) { integer(static_cast<uint32_t>(v)); }
   void bytes(const uint8_t* p, size_t n) { out_.insert(out_.end(), p, p + n); }
   void bytes(const Bytes& b) { bytes(b.data(), b.size()); }

@@ -3,11 +3,9 @@
 #include <stdint.h>
 
 #include "core/bitmap_check.h"
+#include "core/core32.h"
 
 namespace {
-
-uint32_t load16(const Bytes& b, size_t at) { return b[at] | b[at + 1] << 8; }
-uint32_t load32(const Bytes& b, size_t at) { return load16(b, at) | load16(b, at + 2) << 16; }
 
 bool loads(const Bytes& picture, BitmapLayout& layout) {
   return picture.size() <= INT32_MAX &&
@@ -16,11 +14,13 @@ bool loads(const Bytes& picture, BitmapLayout& layout) {
 
 // Why the installer would not load data whose header is 12 or 40 bytes.
 std::string whyNotLoaded(const Bytes& data) {
-  const bool info = load32(data, 0) == BitmapInfoHeaderSize;
-  if (info && data.size() < static_cast<size_t>(BitmapInfoHeaderSize)) return "its header is cut short";
-  const uint32_t bits = load16(data, info ? 14 : 10);
-  const int64_t width = info ? static_cast<int32_t>(load32(data, 4)) : load16(data, 4);
-  const int64_t height = info ? static_cast<int32_t>(load32(data, 8)) : load16(data, 6);
+  const uint8_t* const p = data.data();
+  const bool info = loadLittleEndian32(p) == BitmapInfoHeaderSize;
+  if (data.size() < static_cast<size_t>(info ? BitmapInfoHeaderSize : BitmapCoreHeaderSize))
+    return "its header is cut short";
+  const uint32_t bits = loadLittleEndian16(p + (info ? 14 : 10));
+  const int64_t width = info ? static_cast<int32_t>(loadLittleEndian32(p + 4)) : loadLittleEndian16(p + 4);
+  const int64_t height = info ? static_cast<int32_t>(loadLittleEndian32(p + 8)) : loadLittleEndian16(p + 6);
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && !(info && (bits == 16 || bits == 32)))
     return "it has " + std::to_string(bits) + " bits per pixel; use 1, 4, 8 or 24 (or 16 and 32 with a 40-byte header)";
   if (width <= 0 || height == 0) return "its width or height is 0";
@@ -40,7 +40,7 @@ Bytes pictureFromBitmapFile(const Bytes& file, const std::string& name) {
     throw PackError(prefix + "its header gives the file size " + std::to_string(declaredSize) +
                     " but the file has " + std::to_string(file.size()) + " bytes");
   const Bytes data(file.begin() + BitmapFileHeaderSize, file.end());
-  const uint32_t headerSize = data.size() >= 4 ? load32(data, 0) : 0;
+  const uint32_t headerSize = data.size() >= 4 ? loadLittleEndian32(data.data()) : 0;
   if (headerSize != BitmapCoreHeaderSize && headerSize != BitmapInfoHeaderSize)
     throw PackError(prefix + "its header is " + std::to_string(headerSize) +
                     " bytes long; the installer shows only bitmaps with a 40-byte (Windows 3) or 12-byte "
@@ -50,9 +50,9 @@ Bytes pictureFromBitmapFile(const Bytes& file, const std::string& name) {
   if (!loads(data, layout)) throw PackError(prefix + whyNotLoaded(data));
   // The installer takes the pixels right after the colour table; masks
   // after the header would be drawn as pixels.
-  if (headerSize == BitmapInfoHeaderSize && load32(data, 16) == BitmapBitFields)
+  if (headerSize == BitmapInfoHeaderSize && loadLittleEndian32(data.data() + 16) == BitmapBitFields)
     throw PackError(prefix + "it uses bit-field masks, which the installer would draw as pixels; save it as a 24-bit bitmap");
-  const uint32_t pixelsAt = load32(file, 10);
+  const uint32_t pixelsAt = loadLittleEndian32(file.data() + 10);
   if (pixelsAt != static_cast<uint32_t>(layout.bitsOffset) + BitmapFileHeaderSize)
     throw PackError(prefix + "its pixels start at byte " + std::to_string(pixelsAt) +
                     ", but the installer expects them right after the colour table, at byte " +

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/format.h"
+#include "core/core32.h"
 
 // Every error of the builder: a bad manifest, a source that cannot be read,
 // a package that the installer could not read. The text is complete and
@@ -21,6 +22,13 @@ class PackError : public std::runtime_error {
 };
 
 using Bytes = std::vector<uint8_t>;
+
+// Appends v as four little-endian bytes, the way a package stores integers.
+inline void appendLittleEndian32(Bytes& out, uint32_t v) {
+  uint8_t word[4];
+  storeLittleEndian32(word, v);
+  out.insert(out.end(), word, word + 4);
+}
 
 // Header fields in the order they are stored. Texts are in the package's
 // ANSI code page and may not contain NUL bytes.

@@ -28,10 +28,6 @@ String toString(const uint8_t* p, size_t n) {
 
 std::string toStd(const String& s) { return std::string(s.cStr(), static_cast<size_t>(s.length())); }
 
-int32_t load32(const Bytes& b, size_t at) {
-  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
 class Reading {
  public:
   Reading(const Bytes& file, const DiskLoader& loadDisk) : file_(file), loadDisk_(loadDisk) {
@@ -65,18 +61,19 @@ class Reading {
     if (!check("trailer", size >= ArchivePrefixSize + ArchiveTrailerSize + 1,
                "the file has only " + std::to_string(size) + " bytes"))
       return false;
-    layout.headerOffset = load32(file_, file_.size() - ArchiveTrailerSize);
+    layout.headerOffset = static_cast<int32_t>(loadLittleEndian32(file_.data() + file_.size() - ArchiveTrailerSize));
     const int64_t h = layout.headerOffset;
     if (!check("trailer", h > 0 && h + ArchivePrefixSize < size - ArchiveTrailerSize,
                h == 0 ? "the trailer is 0: the file carries no archive"
                       : "the trailer points to offset " + std::to_string(h) + ", outside the file"))
       return false;
-    const int32_t magic = load32(file_, static_cast<size_t>(h));
+    const uint8_t* const prefix = file_.data() + h;
+    const int32_t magic = static_cast<int32_t>(loadLittleEndian32(prefix));
     if (!check("archive magic", magic == ArchiveMagic,
                "found " + std::to_string(magic) + " instead of " + std::to_string(ArchiveMagic)))
       return false;
-    layout.storedHeaderLength = load32(file_, static_cast<size_t>(h) + 4);
-    layout.headerKey = static_cast<uint32_t>(load32(file_, static_cast<size_t>(h) + 8));
+    layout.storedHeaderLength = static_cast<int32_t>(loadLittleEndian32(prefix + 4));
+    layout.headerKey = loadLittleEndian32(prefix + 8);
     const int64_t l = layout.storedHeaderLength;
     return check("header length",
                  l >= MinimumHeaderBlockLength && h + ArchivePrefixSize + l <= size - ArchiveTrailerSize,

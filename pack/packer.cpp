@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "archive/format.h"
+#include "pack/package.h"
 
 namespace {
 
@@ -60,12 +61,6 @@ constexpr size_t NearWindow = ChainEnd - 1;
 
 constexpr int MinMatchLength = 4;
 constexpr size_t ProgressStep = 1 << 20;
-
-uint32_t load32(const uint8_t* p) {
-  uint32_t v;
-  memcpy(&v, p, 4);
-  return v;
-}
 
 uint64_t load64(const uint8_t* p) {
   uint64_t v;
@@ -251,7 +246,8 @@ class Matcher {
         // newest position of the hash), which a shorter near one may beat.
         const size_t known = static_cast<size_t>(best.length);
         if (known < MinMatchLength || best.distance > MaxNearCopyDistance ||
-            (limit > known && load32(data_ + candidate + known - 3) == load32(data_ + pos + known - 3))) {
+            (limit > known &&
+             loadLittleEndian32(data_ + candidate + known - 3) == loadLittleEndian32(data_ + pos + known - 3))) {
           const size_t length = commonLength(data_ + pos, data_ + candidate, limit);
           consider(pos, static_cast<int>(length), static_cast<int>(distance), best);
           if (length >= static_cast<size_t>(settings_.niceLength)) break;
@@ -505,10 +501,6 @@ class Parser {
   size_t nextProgress_ = ProgressStep;
 };
 
-void storeLittleEndian32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; i++) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 }  // namespace
 
 std::vector<uint8_t> PackBlock(const uint8_t* data, size_t size, PackLevel level,
@@ -518,8 +510,8 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t size, PackLevel level
 
   std::vector<uint8_t> out;
   out.reserve(PackedBlockHeaderSize + size / 2 + 64);
-  storeLittleEndian32(out, PackedBlockMagic);
-  storeLittleEndian32(out, static_cast<uint32_t>(size));
+  appendLittleEndian32(out, PackedBlockMagic);
+  appendLittleEndian32(out, static_cast<uint32_t>(size));
   if (size == 0) return out;
 
   Parser parser(data, size, settings, out, progress);

@@ -16,8 +16,8 @@ class Reader {
  public:
   explicit Reader(const Bytes& file) : file_(file) {}
 
-  uint32_t u16(uint64_t at) { return inside(at, 2) ? file_[at] | file_[at + 1] << 8 : 0; }
-  uint32_t u32(uint64_t at) { return inside(at, 4) ? u16(at) | u16(at + 2) << 16 : 0; }
+  uint32_t u16(uint64_t at) { return inside(at, 2) ? loadLittleEndian16(file_.data() + at) : 0; }
+  uint32_t u32(uint64_t at) { return inside(at, 4) ? loadLittleEndian32(file_.data() + at) : 0; }
   bool inside(uint64_t at, uint64_t n) {
     if (at + n <= file_.size()) return true;
     failed = true;

@@ -41,10 +41,6 @@ String rootOf(char letter) {
   return root;
 }
 
-bool startsWithNoCase(const String& text, const String& prefix) {
-  return text.length() >= prefix.length() && compareBytes(text.cStr(), prefix.cStr(), prefix.length(), false) == 0;
-}
-
 String fullPath(const char* path) {
   return fetchSystemText(PathBufferSize, [path](char* buffer, DWORD size) {
     return GetFullPathNameA(path, size, buffer, nullptr);
@@ -57,10 +53,10 @@ String fullPath(const char* path) {
 bool isProtectedDirectory(const char* dir) {
   if (strlen(dir) <= 3) return true;
   const String windows = windowsDirectory();
-  if (startsWithNoCase(String(dir), windows)) return true;
+  if (startsWithNoCase(String(dir), windows.cStr())) return true;
   String full = fullPath(dir);
   full.trimRightChar('\\');
-  return full.length() <= 3 || startsWithNoCase(full, windows);
+  return full.length() <= 3 || startsWithNoCase(full, windows.cStr());
 }
 
 bool isDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }

@@ -53,17 +53,22 @@ void makeCurrent(HKEY key, HKEY parent, const char* subkey) {
   currentPath.append(subkey);
 }
 
-// Stores the bytes of a value of the given type. A REG_SZ text ends at its
-// first zero byte (normally the terminator; a value stored without one keeps
-// all its bytes); REG_BINARY and REG_MULTI_SZ keep every byte; a REG_DWORD
-// of 4 bytes is an integer. Other types and sizes are not readable.
+// A text value's bytes up to its first zero byte: normally the terminator;
+// a value stored without one keeps all its bytes.
+String textUpToZero(const char* data, DWORD size) {
+  const void* zero = memchr(data, 0, size);
+  return String(data, zero ? static_cast<int>(static_cast<const char*>(zero) - data) : static_cast<int>(size));
+}
+
+// Stores the bytes of a value that fitted the first query. A REG_SZ text
+// ends at its first zero byte; REG_BINARY and REG_MULTI_SZ keep every byte;
+// a REG_DWORD of 4 bytes is an integer. Other types and sizes are not
+// readable.
 bool storeValue(DWORD type, const char* data, DWORD size, RegistryValue& value) {
   switch (type) {
-    case REG_SZ: {
-      const void* zero = memchr(data, 0, size);
-      value.setText(String(data, zero ? static_cast<int>(static_cast<const char*>(zero) - data) : static_cast<int>(size)));
+    case REG_SZ:
+      value.setText(textUpToZero(data, size));
       return true;
-    }
     case REG_BINARY:
     case REG_MULTI_SZ:
       value.setText(String(data, static_cast<int>(size)));
@@ -80,7 +85,9 @@ bool storeValue(DWORD type, const char* data, DWORD size, RegistryValue& value) 
 }
 
 // The second query for a value longer than FirstQuerySize, straight into a
-// buffer of the reported size.
+// buffer of the reported size. Whatever its type, a long value is read as a
+// text: REG_SZ and REG_EXPAND_SZ up to their first zero byte (so that a
+// path read from one can be extended), any other type with all its bytes.
 bool readLongValue(const char* name, DWORD size, RegistryValue& value) {
   String data;
   for (int attempt = 0; attempt < LongQueryAttempts; ++attempt) {
@@ -89,7 +96,11 @@ bool readLongValue(const char* name, DWORD size, RegistryValue& value) {
     DWORD type = 0;
     DWORD got = size;
     const LONG e = RegQueryValueExA(currentKey, name, nullptr, &type, reinterpret_cast<BYTE*>(data.buffer()), &got);
-    if (e == ERROR_SUCCESS) return storeValue(type, data.cStr(), got, value);
+    if (e == ERROR_SUCCESS) {
+      const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+      value.setText(text ? textUpToZero(data.cStr(), got) : String(data.cStr(), static_cast<int>(got)));
+      return true;
+    }
     if (e != ERROR_MORE_DATA) return false;
     size = got;  // the value grew meanwhile
   }

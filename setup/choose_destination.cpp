@@ -53,12 +53,12 @@ bool spaceAccepted() {
   if (IsEnoughSpace(required, free)) return true;
   const String warning =
       formatString(Message(MsgLowDiskSpace).cStr(), byteSizeText(required), letter, byteSizeText(free));
-  return ShowMessageBox(warning.cStr(), Message(MsgQuestionCaption).cStr(), BoxYesNo | BoxIconHand) == AnswerYes;
+  return ShowQuestionBox(warning.cStr(), Message(MsgQuestionCaption).cStr(), BoxYesNo | BoxIconHand) == AnswerYes;
 }
 
 bool confirmed(bool exists) {
   const String question = formatString(Message(exists ? MsgUseExistingDirectory : MsgCreateDirectory).cStr(), InstallDir);
-  return ShowMessageBox(question.cStr(), Message(MsgDirectoryCaption).cStr(), BoxYesNo | BoxIconQuestion) ==
+  return ShowQuestionBox(question.cStr(), Message(MsgDirectoryCaption).cStr(), BoxYesNo | BoxIconQuestion) ==
          AnswerYes;
 }
 

@@ -67,7 +67,7 @@ void AcceptReinstall() {
     ExitProgram();
   }
   if (!AutomaticMode &&
-      ShowMessageBox(reinstallQuestion().cStr(), Message(MsgReinstallCaption).cStr(), BoxYesNo | BoxIconQuestion) !=
+      ShowQuestionBox(reinstallQuestion().cStr(), Message(MsgReinstallCaption).cStr(), BoxYesNo | BoxIconQuestion) !=
           AnswerYes) {
     ExitProgram();
   }

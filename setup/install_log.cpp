@@ -15,7 +15,7 @@ namespace {
 // Shows the success box; the entry then ends with its caption.
 void reportSuccess(String& errorLog) {
   const String& caption = Message(MsgInstallDoneCaption);
-  if (!AutomaticMode) ShowMessageBox(Message(MsgInstallDone).cStr(), caption.cStr(), BoxIconInformation);
+  if (!AutomaticMode) ShowQuestionBox(Message(MsgInstallDone).cStr(), caption.cStr(), BoxIconInformation);
   errorLog += caption;
   errorLog += "\r\n\r\n";
 }
@@ -24,7 +24,7 @@ void reportSuccess(String& errorLog) {
 bool offerLog(const String& logPath) {
   if (AutomaticMode) return false;
   const String text = formatString(Message(MsgInstallProblems).cStr(), logPath);
-  return ShowMessageBox(text.cStr(), Message(MsgInstallProblemsCaption).cStr(), BoxIconInformation | BoxYesNo) ==
+  return ShowQuestionBox(text.cStr(), Message(MsgInstallProblemsCaption).cStr(), BoxIconInformation | BoxYesNo) ==
          AnswerYes;
 }
 

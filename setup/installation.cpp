@@ -95,7 +95,7 @@ void leaveRecordsForUninstaller() {
 bool restartDecided() {
   if (!HasInstallFlag(RestartRequired)) return false;
   if (AutomaticMode) return true;
-  return ShowMessageBox(Message(MsgRestartQuestion).cStr(), Message(MsgQuestionCaption).cStr(),
+  return ShowQuestionBox(Message(MsgRestartQuestion).cStr(), Message(MsgQuestionCaption).cStr(),
                         BoxYesNo | BoxIconQuestion) == AnswerYes;
 }
 

@@ -44,7 +44,7 @@ void reportStayed(Removal& run, const String& path) {
 // Asks a Yes/No question unless in automatic mode, where the answer is Yes.
 bool agreed(const String& question, int caption) {
   return AutomaticMode ||
-         ShowMessageBox(question.cStr(), Message(caption).cStr(), BoxYesNo | BoxIconQuestion) == AnswerYes;
+         ShowQuestionBox(question.cStr(), Message(caption).cStr(), BoxYesNo | BoxIconQuestion) == AnswerYes;
 }
 
 bool openUninstallKey(const String& productName) {
@@ -245,12 +245,12 @@ void finishRemoval(const Removal& run, const String& productName) {
 bool report(const Removal& run) {
   if (run.errors.isEmpty()) {
     if (!AutomaticMode) {
-      ShowMessageBox(Message(MsgUninstallDone).cStr(), Message(MsgUninstallDoneCaption).cStr(), BoxIconInformation);
+      ShowQuestionBox(Message(MsgUninstallDone).cStr(), Message(MsgUninstallDoneCaption).cStr(), BoxIconInformation);
     }
     return true;
   }
   if (!AutomaticMode) {
-    ShowMessageBox(formatString(Message(MsgUninstallFailed).cStr(), run.errors).cStr(),
+    ShowQuestionBox(formatString(Message(MsgUninstallFailed).cStr(), run.errors).cStr(),
                    Message(MsgQuestionCaption).cStr(), BoxIconExclamation);
   }
   return false;

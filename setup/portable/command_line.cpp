@@ -5,13 +5,6 @@ namespace {
 const char* const UnexpectedParameter = "Unexpected command line parameter:\n";
 const char* const IllegalAtom = "Illegal command line atom:\n";
 
-// True when `text` begins with `prefix`, compared without regard to case.
-bool startsWithNoCase(const String& text, const char* prefix) {
-  int n = 0;
-  while (prefix[n] != 0) ++n;
-  return text.length() >= n && compareBytes(text.cStr(), prefix, n, false) == 0;
-}
-
 // The value of a switch from `start` on; one enclosing pair of double quotes
 // that survived the atom's own quote handling (a doubled "" inside quotes) is
 // removed.

@@ -1,10 +1,12 @@
 // The installer's reports to the user and its one exit path.
 //
-// Every message box of the program goes through ShowMessageBox, which owns
-// the owner rule: the progress dialog while it exists, else the background
-// window. The boxes, the window destruction and the process end reach the
-// system through a ReportPlatform that the Windows start-up binds; tests bind
-// one that records what would have been shown.
+// Every message box of the program goes through here, which owns the owner
+// rule: the fatal and error reports (ShowMessageBox) belong to the progress
+// dialog while it exists, else to the background window; the questions and
+// notices of the installation and removal steps (ShowQuestionBox) always to
+// the background window. The boxes, the window destruction and the process
+// end reach the system through a ReportPlatform that the Windows start-up
+// binds; tests bind one that records what would have been shown.
 #pragma once
 
 #include "core/core32.h"

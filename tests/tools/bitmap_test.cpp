@@ -75,6 +75,13 @@ TEST(BitmapTest, RefusesWhatTheInstallerWouldNotShowRight) {
   EXPECT_TRUE(contains(refusal(fields), "bit-field masks")) << refusal(fields);
   EXPECT_TRUE(contains(refusal(bitmapFile(4, 4, 2)), "2 bits per pixel"));
   EXPECT_TRUE(contains(refusal(bitmapFile(0, 4, 24)), "width or height is 0"));
+  for (size_t kept : {4, 11}) {  // 12-byte headers cut short: nothing read past them
+    Bytes cut(14 + kept, 0);
+    cut[0] = 'B', cut[1] = 'M';
+    put32(cut, 2, static_cast<uint32_t>(cut.size()));
+    put32(cut, 14, 12);
+    EXPECT_TRUE(contains(refusal(cut), "its header is cut short")) << refusal(cut);
+  }
 }
 
 }  // namespace

@@ -152,7 +152,9 @@ TEST(StringSearch, FindsAndAbsorbsBadStarts) {
   EXPECT_EQ(s.findChar('H', -4), 0);
   EXPECT_EQ(s.findCharReverse('l'), 9);
   EXPECT_EQ(s.findCharReverse('l', 3), 3);
+  EXPECT_EQ(s.findCharReverse('H', -1), 0);  // a negative start counts as 0
   EXPECT_EQ(s.findCharReverse('l', -1), -1);
+  EXPECT_EQ(String().findCharReverse('a', -1), -1);
   EXPECT_EQ(s.find("hello"), 6);
   EXPECT_EQ(s.find("HELLO", 1, false), 6);
   EXPECT_EQ(s.find(""), -1);
@@ -181,6 +183,30 @@ TEST(StringCompare, FollowsTheCountRules) {
   EXPECT_EQ(String().compare(String()), -1);
   EXPECT_EQ(String("a").compare(String()), 1);
   EXPECT_EQ(String("[x]").compare(String("[X]"), false), 0);
+}
+
+TEST(StringCompare, StartsWithNoCase) {
+  const struct {
+    const char* text;
+    const char* prefix;
+    bool starts;
+  } cases[] = {
+      {"d:\\dir", "D:", true},       {"C:\\WINDOWS\\x", "c:\\windows", true},
+      {"D", "D:", false},            {"abc", "", true},
+      {"abc", nullptr, true},        {"", "", true},
+      {"[x", "{X", false},           {"\xE9t\xE9", "\xC9", false},  // ASCII letters only
+  };
+  for (const auto& c : cases) EXPECT_EQ(startsWithNoCase(String(c.text), c.prefix), c.starts) << c.text;
+}
+
+TEST(ByteOrder, LittleEndianWordsAtAnyAlignment) {
+  const uint8_t bytes[] = {0x00, 0x78, 0x56, 0x34, 0x12, 0xFE};
+  EXPECT_EQ(loadLittleEndian32(bytes + 1), 0x12345678u);
+  EXPECT_EQ(loadLittleEndian16(bytes + 4), 0xFE12u);
+  uint8_t stored[sizeof bytes] = {};
+  storeLittleEndian32(stored + 1, 0x12345678u);
+  storeLittleEndian16(stored + 4, 0xFE12u);  // over the last byte of the word
+  EXPECT_EQ(memcmp(stored, bytes, sizeof bytes), 0);
 }
 
 TEST(StringEdit, EraseAndDrop) {
@@ -342,6 +368,9 @@ TEST(StringNumbers, ParsingAndConversion) {
   EXPECT_EQ(roundUp(10, 1), 10);
   EXPECT_EQ(roundUp(10, -4), 10);
   EXPECT_EQ(roundUp(-5, 4), -4);
+  EXPECT_EQ(clampInt(-1, 0, 9), 0);
+  EXPECT_EQ(clampInt(10, 0, 9), 9);
+  EXPECT_EQ(clampInt(5, 0, 9), 5);
 }
 
 TEST(StringNumbers, ChecksumGoldenVectors) {

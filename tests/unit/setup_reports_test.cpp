@@ -114,6 +114,21 @@ TEST_F(Reports, BoxesBelongToTheProgressDialogWhileItExists) {
   EXPECT_EQ(Shown[2].owner, Background);
 }
 
+TEST_F(Reports, SequenceBoxesBelongToTheBackgroundWindowAlways) {
+  ProgressWindow = Progress;
+  Answer = AnswerCancel;
+  EXPECT_EQ(ShowQuestionBox("Insert disk 2", "Disk", BoxOkCancel | BoxIconQuestion), AnswerCancel);
+  ProgressWindow = nullptr;
+  Answer = AnswerYes;
+  EXPECT_EQ(ShowQuestionBox("Again?", "Question", BoxYesNo), AnswerYes);
+  ASSERT_EQ(Shown.size(), 2u);
+  EXPECT_EQ(Shown[0].owner, Background);
+  EXPECT_EQ(Shown[0].text, "Insert disk 2");
+  EXPECT_EQ(Shown[0].caption, "Disk");
+  EXPECT_EQ(Shown[0].style, 0x21u);
+  EXPECT_EQ(Shown[1].owner, Background);
+}
+
 TEST_F(Reports, ErrorBoxReturnsAndStaysSilentWhenItShould) {
   ErrorBox("Could not write %s: %d", "C:\\x", 5);
   ASSERT_EQ(Shown.size(), 1u);

@@ -146,6 +146,12 @@ TEST_F(Registry, TextValuesShortAndLong) {
   setRaw(path_, "Binary", REG_BINARY, binary.data(), static_cast<DWORD>(binary.size()));
   setRaw(path_, "Multi", REG_MULTI_SZ, "a\0b\0\0", 5);
   setRaw(path_, "Expand", REG_EXPAND_SZ, "%TEMP%", 7);
+  // Longer than the first query: a text whatever the type.
+  const std::string longExpand = "%USERPROFILE%\\Start Menu\\Programs\\Tools";
+  setRaw(path_, "LongExpand", REG_EXPAND_SZ, longExpand.c_str(), static_cast<DWORD>(longExpand.size() + 1));
+  const std::string opaque = std::string("\0\x7F", 2) + std::string(38, '\0');
+  setRaw(path_, "LongOpaque", REG_NONE, opaque.data(), static_cast<DWORD>(opaque.size()));
+  setRaw(path_, "LongDword", REG_DWORD, longer.data(), static_cast<DWORD>(longer.size()));
   const WORD shortDword = 7;
   setRaw(path_, "ShortDword", REG_DWORD, &shortDword, sizeof shortDword);
 
@@ -156,6 +162,11 @@ TEST_F(Registry, TextValuesShortAndLong) {
   EXPECT_EQ(str(ReadText("Binary", "")), binary);
   EXPECT_EQ(str(ReadText("Multi", "")), std::string("a\0b\0\0", 5));
   EXPECT_EQ(str(ReadText("Expand", "unreadable")), "unreadable");
+  ASSERT_TRUE(ReadValue("LongExpand", value));
+  EXPECT_EQ(value.kind(), RegistryValue::Text);
+  EXPECT_EQ(str(value.toText()), longExpand);  // without the terminating zero
+  EXPECT_EQ(str(ReadText("LongOpaque", "")), opaque);
+  EXPECT_EQ(str(ReadText("LongDword", "")), longer);
   EXPECT_EQ(ReadInteger("ShortDword", -5), -5);
   CloseKey();
 }

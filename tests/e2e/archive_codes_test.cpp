@@ -168,7 +168,7 @@ TEST_F(ArchiveCodes, PartsTooLargeToHold) {
       out.write(layout.tail.data(), static_cast<std::streamsize>(layout.tail.size()));
       ASSERT_TRUE(out.good());
     }
-    start(commandLineFor(path, ""), path);
+    start(commandLineFor(path, "/a"), path);
     driver::Window box = expectBox(FatalCaption);
     EXPECT_EQ(lineEnds(box.messageText()), lineEnds(layout.text)) << box.describe();
     EXPECT_EQ(dismissAndWait(box), 1);

@@ -53,11 +53,14 @@ restart-question = "Restart now?"
 insert-disk = "Insert disk %d in %c:"
 insert-disk-caption = "Next disk"
 confirm-abort = "Stop?"
+install-done = "Installed."
+install-done-caption = "Done"
 )";
 
 inline const char IntroductionCaption[] = "Tessaform v5.0";
 inline const char ErrorCaption[] = "Problem";
 inline const char QuestionCaption[] = "Question";
+inline const char DoneCaption[] = "Done";
 inline const int ContinueButton = 1001;
 inline const int AbortButton = 1003;
 inline const int DirectoryField = 1015;
@@ -255,6 +258,13 @@ class Installing : public EndToEnd {
   driver::Window answer(const driver::Window& box, int button, const std::string& caption) {
     EXPECT_TRUE(box.handle != nullptr && driver::clickControl(box.handle, button)) << box.describe();
     return next(caption, box);
+  }
+  // Answers the last question with `button` and dismisses the completion
+  // box that ends a successful interactive installation; the exit code.
+  long answerAndFinish(const driver::Window& box, int button) {
+    const driver::Window done = answer(box, button, DoneCaption);
+    EXPECT_EQ(done.messageText(), "Installed.");
+    return dismissAndWait(done);
   }
   // Types `directory` into the directory dialog and continues.
   driver::Window chooseDirectory(const driver::Window& dialog, const std::string& directory,

@@ -19,10 +19,11 @@ inline constexpr char MoveFailedFormat[] = "Failed to update system file:\r\n%s\
 inline constexpr char RenameSection[] = "rename";
 inline constexpr char RestartRenameFile[] = "wininit.ini";
 
-MoveFileExFunction MoveFileLater = nullptr;
+// Where MoveFileExA is, once linked; null on the 95 family.
+void* MoveFileLaterAddress = nullptr;
 
 const RuntimeLinkEntry ReplacementLinks[] = {
-    {"MoveFileExA", reinterpret_cast<void**>(&MoveFileLater), true},
+    {"MoveFileExA", &MoveFileLaterAddress, true},
     {"", nullptr, false},
 };
 
@@ -72,9 +73,10 @@ void ScheduleReplacement(const String& temporary, const String& target, String& 
     writeProfileString(RenameSection, target.cStr(), temporary.cStr(), RestartRenameFile);
     return;
   }
-  if (MoveFileLater == nullptr) {
+  const MoveFileExFunction moveFileLater = linkedFunction<MoveFileExFunction>(MoveFileLaterAddress);
+  if (moveFileLater == nullptr) {
     log.appendFormat(MoveNotLinkedFormat, target);
-  } else if (!MoveFileLater(temporary.cStr(), target.cStr(), MoveFileReplaceExisting | MoveFileDelayUntilReboot)) {
+  } else if (!moveFileLater(temporary.cStr(), target.cStr(), MoveFileReplaceExisting | MoveFileDelayUntilReboot)) {
     log.appendFormat(MoveFailedFormat, target);
   }
 }

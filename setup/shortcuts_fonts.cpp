@@ -6,6 +6,7 @@
 #include "setup/portable/localized_strings.h"
 #include "setup/portable/process_state.h"
 #include "setup/portable/removal_list.h"
+#include "setup/portable/removal_texts.h"
 #include "setup/read_archive.h"
 #include "setup/write_file.h"
 
@@ -63,7 +64,7 @@ bool RegisterFont(const String& recordName, const String& fontName, const String
     ErrorLog += CouldNotWriteLine(writtenPath);
     return false;
   }
-  FontList.appendFormat("\"%s\" \"%s\" ", fontName, recordName);
+  AppendFontPair(FontList, fontName, recordName);
   FontInstalled = true;
   return true;
 }

@@ -227,8 +227,9 @@ void deleteProductKeys() {
   DeleteValue("ProductRegistry");
 }
 
+// An empty location would name the current directory: never deleted.
 void deleteInstallDirectory(const Removal& run) {
-  if (!HasInstallFlag(RemoveInstallDir)) return;
+  if (!HasInstallFlag(RemoveInstallDir) || run.installDir.isBlank()) return;
   if (samePath(run.installDir, programFilesDirectory()) || samePath(run.installDir, windowsDirectory())) return;
   deleteTree(run.installDir);
 }

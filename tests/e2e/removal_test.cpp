@@ -15,6 +15,7 @@ class QuietRemoval : public Removing {
  protected:
   void TearDown() override {
     Removing::TearDown();
+    if (!programFiles_.empty()) RegSetText(HKEY_LOCAL_MACHINE, VersionKey, "ProgramFilesDir", programFiles_);
     if (!autoexec_.empty()) {
       if (autoexec_ == "<missing>") {
         DeleteFileA(Autoexec);
@@ -31,7 +32,9 @@ class QuietRemoval : public Removing {
   }
 
   static constexpr const char* Autoexec = "C:\\autoexec.bat";
+  static constexpr const char* VersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
   std::string autoexec_;
+  std::string programFiles_;  // the setting to restore
 
   // A copy of a system font renamed to a family of its own: the system
   // cannot withdraw a second copy of a font it already has.
@@ -148,6 +151,50 @@ TEST_F(QuietRemoval, EverythingInstalledIsRemovedAndNothingElseChanges) {
   EXPECT_FALSE(Exists(CommonFiles() + "\\" + publisher));
   EXPECT_FALSE(Exists(scratch + "\\other-dest"));
   EXPECT_EQ(Uninstall(other, "DisplayName"), "<none>");
+}
+
+// The installation directory equal to the Program Files or Windows
+// directory (in another letter case, with a trailing backslash) is never
+// deleted wholesale; any other directory is.
+TEST_F(QuietRemoval, RemoveInstallDirSparesProgramFilesAndWindows) {
+  programFiles_ = ProgramFiles();
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  // A stand-in Program Files directory, so that a failure costs nothing.
+  const std::string decoy = windowsPath(scratch_) + "\\Programs";
+  ASSERT_TRUE(CreateDirectoryA(decoy.c_str(), nullptr));
+  RegSetText(HKEY_LOCAL_MACHINE, VersionKey, "ProgramFilesDir", decoy);
+  const std::string marker = std::string(windows) + "\\e2e-removal-marker.txt";
+  removeAtEnd(marker);
+  const struct {
+    std::string installDir;
+    std::string kept;  // a file inside that must stay, or "" when all goes
+  } cases[] = {
+      {CharUpperA(&std::string(decoy)[0]) + std::string("\\"), decoy + "\\kept.txt"},
+      {CharLowerA(&std::string(windows)[0]) + std::string("\\"), marker},
+      {windowsPath(scratch_) + "\\Plain", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.installDir);
+    const std::string product = "E2E Removal Dir";
+    forget(product);
+    const std::string file = c.kept.empty() ? c.installDir + "\\gone.txt" : c.kept;
+    CreateDirectoryA(c.installDir.c_str(), nullptr);
+    ASSERT_TRUE(Write(file, "data"));
+    const std::string uninstaller = windowsPath(scratch_) + "\\Uninstall.EXE";
+    ASSERT_TRUE(CopyFileA(windowsPath(ProgramPath()).c_str(), uninstaller.c_str(), FALSE));
+    RegSetText(HKEY_LOCAL_MACHINE, ProductKey(product), "UninstallString", uninstaller + " /u:\"" + product + "\"");
+    RegSetText(HKEY_LOCAL_MACHINE, ProductKey(product), "InstallLocation", c.installDir);
+    const DWORD flags = 0x400 | 0x200;  // RemoveInstallDir, QuietUninstall
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, ProductKey(product).c_str(), "ProductFlags", REG_DWORD, &flags, sizeof flags);
+
+    startStored(product, "UninstallString");
+    EXPECT_EQ(waitForExit(), 1);
+    EXPECT_TRUE(selfRemovalFinished(uninstaller));
+    EXPECT_EQ(Exists(file), !c.kept.empty());
+    EXPECT_EQ(Uninstall(product, "InstallLocation"), "<none>");
+  }
+  EXPECT_TRUE(Exists(programFiles_));
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ using namespace install_e2e;
 
 inline const char SelfRemovalBatch[] = "C:\\delunins.bat";
 
-// The uninstaller's messages (10, 15, 20, 34, 35, 53, 55 to 59), short and
+// The uninstaller's messages (10, 15, 20, 30, 34, 35, 53, 55 to 59), short and
 // told apart by caption.
 inline const char RemovalLanguage[] = R"(
 [[language]]
@@ -25,6 +25,7 @@ name = "English"
 10 = "Left behind:\r\n%s"
 15 = "Removed"
 20 = "Question"
+30 = "Spare"
 34 = "<product> is removed."
 35 = "Shared file"
 53 = "Remove <product>?"
@@ -45,12 +46,32 @@ inline const char StayedText[] = "Could not remove";
 // for `product`.
 inline std::string StringsSection(const std::string& product) {
   const std::pair<int, std::string> texts[] = {
-      {10, "Left behind:\r\n%s"}, {15, "Removed"}, {20, "Question"}, {30, ""},
+      {10, "Left behind:\r\n%s"}, {15, "Removed"}, {20, "Question"}, {30, "Spare"},
       {34, product + " is removed."}, {35, "Shared file"}, {53, "Remove " + product + "?"},
       {55, "Uninstall"}, {56, "Remove the font %s?"}, {57, "Font"}, {58, StayedText}, {59, "Delete %s?"}};
   std::string out = "\r\n\r\n[Strings]\r\n";
   for (const auto& t : texts) out += "~" + std::to_string(t.first) + "\r\n" + t.second + "\r\n";
   return out;
+}
+
+// A copy of a system font renamed to the family "<family> Sans" (the name
+// six letters long, as "DejaVu" is): the system cannot withdraw a second
+// copy of a font it already has.
+inline std::string RenamedFont(const std::string& family) {
+  std::string bytes = Read("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf");
+  EXPECT_NE(bytes, "<missing>") << "fonts-dejavu-core is missing";
+  auto replaceAll = [&bytes](const std::string& from, const std::string& to) {
+    for (size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size()))
+      bytes.replace(at, from.size(), to);
+  };
+  auto utf16 = [](const std::string& text) {
+    std::string out;
+    for (char c : text) out += std::string(1, '\0') + c;
+    return out;
+  };
+  replaceAll("DejaVu", family);
+  replaceAll(utf16("DejaVu"), utf16(family));
+  return bytes;
 }
 
 // Runs `commandLine` (a Windows program, or a command for cmd /c) and waits

@@ -36,23 +36,6 @@ class QuietRemoval : public Removing {
   std::string autoexec_;
   std::string programFiles_;  // the setting to restore
 
-  // A copy of a system font renamed to a family of its own: the system
-  // cannot withdraw a second copy of a font it already has.
-  std::string font(const std::string& family) {
-    std::string bytes = Read("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf");
-    EXPECT_NE(bytes, "<missing>") << "fonts-dejavu-core is missing";
-    replaceAll(bytes, "DejaVu", family);
-    std::string wide;
-    for (char c : std::string("DejaVu")) wide += std::string(1, '\0') + c;
-    std::string wideFamily;
-    for (char c : family) wideFamily += std::string(1, '\0') + c;
-    replaceAll(bytes, wide, wideFamily);
-    return bytes;
-  }
-  static void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-      text.replace(at, from.size(), to);
-  }
   static std::string shellFolder(const char* name) {
     return RegText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
   }
@@ -92,7 +75,7 @@ TEST_F(QuietRemoval, EverythingInstalledIsRemovedAndNothingElseChanges) {
   source("full", "app.exe", "the program");
   source("full", "tool.txt", "a tool");
   source("full", "s.dll", "shared library");
-  source("full", "TessaR.ttf", font("TessaR"));
+  source("full", "TessaR.ttf", RenamedFont("TessaR"));
   source("full", "back.bmp", ui_e2e::BitmapFile(2, 2, {0x102030, 0x405060, 0x708090, 0xA0B0C0}));
   CreateDirectoryA((scratch + "\\full\\docs").c_str(), nullptr);
   source("full/docs", "a.txt", "a");

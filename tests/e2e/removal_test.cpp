@@ -16,6 +16,7 @@ class QuietRemoval : public Removing {
   void TearDown() override {
     Removing::TearDown();
     if (!programFiles_.empty()) RegSetText(HKEY_LOCAL_MACHINE, VersionKey, "ProgramFilesDir", programFiles_);
+    if (!programs_.empty()) RegSetText(HKEY_CURRENT_USER, ShellFoldersKey, "Programs", programs_);
     if (!autoexec_.empty()) {
       if (autoexec_ == "<missing>") {
         DeleteFileA(Autoexec);
@@ -34,7 +35,31 @@ class QuietRemoval : public Removing {
   static constexpr const char* Autoexec = "C:\\autoexec.bat";
   static constexpr const char* VersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
   std::string autoexec_;
-  std::string programFiles_;  // the setting to restore
+  static constexpr const char* ShellFoldersKey =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  std::string programFiles_;  // the settings to restore
+  std::string programs_;
+
+  // Fabricates the uninstall key of a quietly removed `product` whose
+  // uninstaller is a copy of the program in the scratch directory; returns
+  // the uninstaller's path.
+  std::string pretendInstalled(const std::string& product, const std::string& installDir, DWORD flags) {
+    forget(product);
+    const std::string uninstaller = windowsPath(scratch_) + "\\Uninstall.EXE";
+    EXPECT_TRUE(CopyFileA(windowsPath(ProgramPath()).c_str(), uninstaller.c_str(), FALSE));
+    RegSetText(HKEY_LOCAL_MACHINE, ProductKey(product), "UninstallString", uninstaller + " /u:\"" + product + "\"");
+    RegSetText(HKEY_LOCAL_MACHINE, ProductKey(product), "InstallLocation", installDir);
+    flags |= 0x200;  // QuietUninstall
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, ProductKey(product).c_str(), "ProductFlags", REG_DWORD, &flags, sizeof flags);
+    return uninstaller;
+  }
+  // Removes `product` from its stored command and waits for the batch.
+  void removeQuietly(const std::string& product, const std::string& uninstaller) {
+    startStored(product, "UninstallString");
+    EXPECT_EQ(waitForExit(), 1);
+    EXPECT_TRUE(selfRemovalFinished(uninstaller));
+    EXPECT_EQ(Uninstall(product, "InstallLocation"), "<none>");
+  }
 
   static std::string shellFolder(const char* name) {
     return RegText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
@@ -160,24 +185,30 @@ TEST_F(QuietRemoval, RemoveInstallDirSparesProgramFilesAndWindows) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.installDir);
     const std::string product = "E2E Removal Dir";
-    forget(product);
     const std::string file = c.kept.empty() ? c.installDir + "\\gone.txt" : c.kept;
     CreateDirectoryA(c.installDir.c_str(), nullptr);
     ASSERT_TRUE(Write(file, "data"));
-    const std::string uninstaller = windowsPath(scratch_) + "\\Uninstall.EXE";
-    ASSERT_TRUE(CopyFileA(windowsPath(ProgramPath()).c_str(), uninstaller.c_str(), FALSE));
-    RegSetText(HKEY_LOCAL_MACHINE, ProductKey(product), "UninstallString", uninstaller + " /u:\"" + product + "\"");
-    RegSetText(HKEY_LOCAL_MACHINE, ProductKey(product), "InstallLocation", c.installDir);
-    const DWORD flags = 0x400 | 0x200;  // RemoveInstallDir, QuietUninstall
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, ProductKey(product).c_str(), "ProductFlags", REG_DWORD, &flags, sizeof flags);
-
-    startStored(product, "UninstallString");
-    EXPECT_EQ(waitForExit(), 1);
-    EXPECT_TRUE(selfRemovalFinished(uninstaller));
+    removeQuietly(product, pretendInstalled(product, c.installDir, 0x400));  // RemoveInstallDir
     EXPECT_EQ(Exists(file), !c.kept.empty());
-    EXPECT_EQ(Uninstall(product, "InstallLocation"), "<none>");
   }
   EXPECT_TRUE(Exists(programFiles_));
+}
+
+// The start-menu walk takes the product's folder and the parents it
+// leaves empty, but not the Programs folder even when nothing else is in it.
+TEST_F(QuietRemoval, StartMenuWalkStopsBelowPrograms) {
+  programs_ = RegText(HKEY_CURRENT_USER, ShellFoldersKey, "Programs");
+  const std::string programs = windowsPath(scratch_) + "\\Start Menu\\Programs";
+  const std::string folder = programs + "\\E2E Pub\\E2E Walk";
+  for (const std::string& dir : {programs.substr(0, programs.rfind('\\')), programs, programs + "\\E2E Pub", folder})
+    CreateDirectoryA(dir.c_str(), nullptr);
+  RegSetText(HKEY_CURRENT_USER, ShellFoldersKey, "Programs", programs);
+  const std::string product = "E2E Removal Walk";
+  const std::string uninstaller = pretendInstalled(product, windowsPath(scratch_) + "\\walk-dest", 0);
+  RegSetText(HKEY_LOCAL_MACHINE, ProductKey(product), "ProductStartMenu", "E2E Pub\\E2E Walk");
+  removeQuietly(product, uninstaller);
+  EXPECT_FALSE(Exists(programs + "\\E2E Pub"));
+  EXPECT_TRUE(IsDirectory(programs));
 }
 
 }  // namespace

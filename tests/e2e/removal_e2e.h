@@ -35,7 +35,7 @@ name = "English"
 58 = "Could not remove"
 59 = "Delete %s?"
 )";
-inline const char DoneCaption[] = "Removed";
+inline const char RemovedCaption[] = "Removed";
 inline const char FailedCaption[] = "Question";
 inline const char ConfirmCaption[] = "Uninstall";
 inline const char FontCaption[] = "Font";
@@ -93,7 +93,7 @@ inline long RunAndWait(std::string commandLine) {
 // The machine as the removal may change it: one line per directory and file
 // below C:\ (files with size and time) and per registry value below
 // HKLM\Software and HKCU\Software, as the system's registry tool exports
-// them. Lines that the system itself changes between two runs are left out.
+// them.
 class Snapshot {
  public:
   // `workDirectory`: a Windows path for the exported files. The files
@@ -122,24 +122,9 @@ class Snapshot {
   size_t size() const { return lines_.size(); }
 
  private:
-  // Written by the system on its own while programs run.
-  static bool volatileLine(const std::string& line) {
-    static const char* const patterns[] = {
-        "\\Wine\\Fonts\\Cache",
-    };
-    std::string lower = line;
-    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-    for (const char* p : patterns) {
-      std::string q = p;
-      std::transform(q.begin(), q.end(), q.begin(), ::tolower);
-      if (lower.find(q) != std::string::npos) return true;
-    }
-    return false;
-  }
-
-  void add(const std::string& line) {
-    if (!volatileLine(line)) lines_.insert(line);
-  }
+  // Nothing needs filtering: between two runs under one wineserver the
+  // system changes none of these files and values by itself.
+  void add(const std::string& line) { lines_.insert(line); }
 
   void listFiles(const std::string& directory) {
     WIN32_FIND_DATAA found;

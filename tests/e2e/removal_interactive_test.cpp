@@ -62,7 +62,7 @@ TEST_F(InteractiveRemoval, DeclinedQuestionsKeepWhatTheyAskAbout) {
   EXPECT_EQ(font.messageText(), "Remove the font TessaQ Sans?");
   const driver::Window shared = answer(font, IDNO, SharedCaption);
   EXPECT_EQ(shared.messageText(), "Delete " + sharedFile + "?");
-  const driver::Window done = answer(shared, IDNO, DoneCaption);
+  const driver::Window done = answer(shared, IDNO, RemovedCaption);
   EXPECT_EQ(done.messageText(), product + " is removed.");
   EXPECT_EQ(dismissAndWait(done), 1);
   EXPECT_TRUE(selfRemovalFinished(dest + "\\Uninstall.EXE"));
@@ -109,7 +109,7 @@ TEST_F(InteractiveRemoval, FileHeldOpenIsReportedAndASecondRunFinishes) {
   EXPECT_EQ(Uninstall(product, "UninstallBatch1"), "<none>");
   EXPECT_EQ(Read(hookLog), "ran\r\n");
 
-  const driver::Window done = confirmed(product, IDYES, DoneCaption);
+  const driver::Window done = confirmed(product, IDYES, RemovedCaption);
   EXPECT_EQ(dismissAndWait(done), 1);
   EXPECT_TRUE(selfRemovalFinished(uninstaller));
   EXPECT_FALSE(Exists(dest));

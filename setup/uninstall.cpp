@@ -104,8 +104,14 @@ void removeFonts(Removal& run) {
   while (NextFontPair(fonts, position, name, file)) {
     const bool ask = !AutomaticMode && HasInstallFlag(ConfirmFontRemoval);
     if (ask && !agreed(formatString(Message(MsgFontRemovalQuestion).cStr(), name), MsgFontRemovalCaption)) continue;
-    if (removeFontResource(file)) {
-      deleteFile(joinPath(fontsDirectory(), file));
+    // The installation registered the font for the session only: after a
+    // restart (or from another process) it cannot be withdrawn, and then
+    // deleting its file is what removes it. Only a file that stays is
+    // reported, so a later run can still finish the removal.
+    const bool withdrawn = removeFontResource(file);
+    const String path = joinPath(fontsDirectory(), file);
+    const bool deleted = deleteFile(path) || !filePresent(path);
+    if (withdrawn || deleted) {
       removed = true;
     } else {
       reportStayed(run, file);

@@ -137,8 +137,10 @@ bool Program::start(const std::string& executable, const std::string& commandLin
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(executable.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
+  // No executable: the system finds it in the command line, as the shell
+  // does for a command stored in the registry.
+  if (!CreateProcessA(executable.empty() ? nullptr : executable.c_str(), &line[0], nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &info)) {
     error_ = "CreateProcess failed for " + executable + " with error " +
              std::to_string(GetLastError());
     return false;

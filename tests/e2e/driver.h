@@ -52,7 +52,8 @@ class Program {
   ~Program();
 
   // Starts `executable` (a Windows path) with exactly `commandLine` as its
-  // full command line; its first token may name any file. A Program can be
+  // full command line; its first token may name any file (an empty
+  // executable: the first token names it, as a shell runs a stored command). A Program can be
   // started again once the previous run has ended. Returns false and sets
   // error() on failure.
   bool start(const std::string& executable, const std::string& commandLine);

@@ -220,7 +220,8 @@ void releaseSharedFiles(Removal& run) {
 void deleteProductKey(const String& path, bool perUser) {
   String key = path;
   for (int level = 0; level < MaxRegistryLevels && !key.isEmpty(); ++level) {
-    if (!DeleteSoftwareKey(key.cStr(), perUser, level == 0 ? 0 : RegOnlyIfEmpty)) return;
+    const unsigned flags = level == 0 ? 0u : static_cast<unsigned>(RegOnlyIfEmpty);
+    if (!DeleteSoftwareKey(key.cStr(), perUser, flags)) return;
     if (!removeFileName(key)) return;
   }
 }

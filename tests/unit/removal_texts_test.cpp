@@ -40,6 +40,24 @@ TEST(RemovalTexts, FontPairsRoundTripAndStopAtTheFirstGap) {
   }
 }
 
+// A quote inside a font's name once ended its token early, so the rest of
+// the name could be read as the file to delete (found by font_pairs_fuzz).
+TEST(RemovalTexts, FontPairsKeepQuotesInsideTheirTokens) {
+  const char* const names[][2] = {{"My \"Bold\" Face", "BOLD.TTF"},
+                                  {"x\" \"C:\\WINDOWS\\FONTS\\ARIAL.TTF", "X.TTF"},
+                                  {"\"", "\"\"Q.TTF"}};
+  String list;
+  for (const auto& pair : names) AppendFontPair(list, pair[0], pair[1]);
+  int position = 0;
+  String name, file;
+  for (const auto& pair : names) {
+    ASSERT_TRUE(NextFontPair(list, position, name, file));
+    EXPECT_STREQ(name.cStr(), pair[0]);
+    EXPECT_STREQ(file.cStr(), pair[1]);
+  }
+  EXPECT_FALSE(NextFontPair(list, position, name, file));
+}
+
 TEST(RemovalTexts, SelfRemovalBatchQuotesEveryPathAndRemovesTheSubdirectoryFirst) {
   EXPECT_STREQ(SelfRemovalBatchText("C:\\My App\\Un\\Uninstall.EXE", "C:\\My App", "Un", "c:\\delunins.bat").cStr(),
                ":Repeat\r\ndel \"C:\\My App\\Un\\Uninstall.EXE\"\r\nif exist \"C:\\My App\\Un\\Uninstall.EXE\" goto "

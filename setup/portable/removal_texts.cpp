@@ -45,7 +45,8 @@ void SplitRemovalList(const String& list, List<String>& files, Array<String>& di
     if (line.isEmpty()) continue;
     if (line.charAt(0) == '~') {
       line.dropFront(1);
-      directories.addLast(line);
+      // A lone "~" names no directory.
+      if (!line.isEmpty()) directories.addLast(line);
     } else {
       files.addLast(line);
     }

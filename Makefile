@@ -16,7 +16,7 @@ WINTEST    := $(WIN32)
 endif
 CTEST_ARGS ?=
 
-.PHONY: all bootstrap native win32 win64 installer tessapack test test-native test-win demo bench clean
+.PHONY: all bootstrap native win32 win64 installer tessapack test test-native test-win demo bench fuzz clean
 
 all: native win32
 
@@ -63,6 +63,13 @@ test: test-native test-win
 
 demo: installer $(WINE_ARCH) native
 	scripts/demo $(BUILD) $(WINE_ARCH)
+
+# A long fuzzing campaign: every target for FUZZ_SECONDS (or the FUZZ_TARGETS
+# named), one after the other; see scripts/fuzz.
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?=
+fuzz: bootstrap $(NATIVE)/CMakeCache.txt
+	scripts/fuzz --build $(NATIVE) --seconds $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: bootstrap
 	cmake -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release -DTESSA_SANITIZE=OFF -DTESSA_TESTS=OFF

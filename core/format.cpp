@@ -311,7 +311,9 @@ int formatArgs(char* out, int capacity, const char* format, const FormatArg* arg
         int64_t w = args[a++].integer;
         if (w < 0) {
           conv.left = true;
-          w = -w;
+          // Limited before it is negated: the most negative value has no
+          // positive counterpart.
+          w = w < -NumberLimit ? NumberLimit : -w;
         }
         conv.width = w > NumberLimit ? NumberLimit : static_cast<int>(w);
       }

@@ -199,12 +199,64 @@ std::string stemOf(const std::string& name) {
   return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
+// The offset of the first byte above 0x7F outside strings and comments, or
+// npos. TOML allows none there, and the TOML reader of the distribution
+// (toml++ 3.3) meets some of them (U+00A1 to U+049A, for one) with undefined
+// behaviour instead of an error, so the manifest is checked for them first.
+// A string that is never closed ends the check: the reader reports it.
+size_t nonAsciiOutsideStrings(const Bytes& text) {
+  const size_t n = text.size();
+  auto at = [&](size_t i) { return i < n ? static_cast<char>(text[i]) : '\0'; };
+  for (size_t i = 0; i < n; ++i) {
+    const char c = at(i);
+    if (static_cast<unsigned char>(c) > 0x7F) return i;
+    if (c == '#') {
+      while (i < n && at(i) != '\n') ++i;
+    } else if (c == '"' || c == '\'') {
+      const bool multiLine = at(i + 1) == c && at(i + 2) == c;
+      const bool escapes = c == '"';
+      for (i += multiLine ? 3 : 1;; ++i) {
+        if (i >= n || (!multiLine && at(i) == '\n')) return std::string::npos;
+        if (escapes && at(i) == '\\') {
+          ++i;
+        } else if (at(i) == c && (!multiLine || (at(i + 1) == c && at(i + 2) == c))) {
+          // A multi-line string may end in up to two more quotes of its kind.
+          if (multiLine) i += 2;
+          while (multiLine && at(i + 1) == c) ++i;
+          break;
+        }
+      }
+    }
+  }
+  return std::string::npos;
+}
+
 class ManifestLoader {
  public:
   explicit ManifestLoader(const std::string& path) : context_(path) { manifest_.path = path; }
 
+  void refuseNonAsciiOutsideStrings() const {
+    Bytes text;
+    if (!tryReadWholeFile(context_.path(), text)) return;  // the TOML reader reports it
+    const size_t at = nonAsciiOutsideStrings(text);
+    if (at == std::string::npos) return;
+    toml::source_position where{1, 1};
+    for (size_t i = 0; i < at; ++i) {
+      // Columns count characters, as the TOML reader counts them.
+      if (text[i] == '\n') {
+        ++where.line;
+        where.column = 1;
+      } else if ((text[i] & 0xC0) != 0x80) {
+        ++where.column;
+      }
+    }
+    context_.fail(toml::source_region{where, where, nullptr},
+                  "a character outside the ASCII range outside a string or comment");
+  }
+
   Manifest load() {
     toml::table root;
+    refuseNonAsciiOutsideStrings();
     try {
       root = toml::parse_file(context_.path());
     } catch (const toml::parse_error& e) {

@@ -4,17 +4,36 @@
 
 namespace {
 
-// A double-quoted token from `position` on, blanks before it skipped; the
-// position moves behind its closing quote. False at the end of the text or
-// for an unterminated token.
+constexpr char Quote = '"';
+
+// A double-quoted token from `position` on, blanks before it skipped, an
+// inner quote doubled; the position moves behind its closing quote. False
+// at the end of the text or for an unterminated token.
 bool nextQuoted(const String& text, int& position, String& token) {
-  int start = text.findNotOf(" ", position);
-  if (start < 0 || text.charAt(start) != '"') return false;
-  const int end = text.findChar('"', start + 1);
-  if (end < 0) return false;
-  token = text.substring(start + 1, end - start - 1);
-  position = end + 1;
+  int at = text.findNotOf(" ", position);
+  if (at < 0 || text.charAt(at) != Quote) return false;
+  String read;
+  for (++at;; ++at) {
+    if (at >= text.length()) return false;
+    const char c = text.charAt(at);
+    if (c == Quote && text.charAt(at + 1) != Quote) break;
+    if (c == Quote) ++at;
+    read.appendChar(c);
+  }
+  token.swap(read);
+  position = at + 1;
   return true;
+}
+
+// The token in double quotes, an inner quote doubled (a font's name may hold
+// one), and a blank.
+void appendQuoted(String& list, const String& token) {
+  list.appendChar(Quote);
+  for (int i = 0; i < token.length(); ++i) {
+    if (token.charAt(i) == Quote) list.appendChar(Quote);
+    list.appendChar(token.charAt(i));
+  }
+  list.append("\" ");
 }
 
 }  // namespace
@@ -26,7 +45,8 @@ void SplitRemovalList(const String& list, List<String>& files, Array<String>& di
     if (line.isEmpty()) continue;
     if (line.charAt(0) == '~') {
       line.dropFront(1);
-      directories.addLast(line);
+      // A lone "~" names no directory.
+      if (!line.isEmpty()) directories.addLast(line);
     } else {
       files.addLast(line);
     }
@@ -41,7 +61,8 @@ void SplitRemovalList(const String& list, List<String>& files, Array<String>& di
 }
 
 void AppendFontPair(String& list, const String& name, const String& file) {
-  list.appendFormat("\"%s\" \"%s\" ", name, file);
+  appendQuoted(list, name);
+  appendQuoted(list, file);
 }
 
 bool NextFontPair(const String& list, int& position, String& name, String& file) {

@@ -8,12 +8,13 @@
 
 // Splits the file list of "Uninstall.DAT" (the part before its "[Strings]"
 // section) into files and directories ("~" lines, without the "~"), in
-// their order; empty lines are skipped. The directories come back sorted
+// their order; empty lines and lone "~" lines are skipped. The directories come back sorted
 // longest first, so that every directory precedes its parents.
 void SplitRemovalList(const String& list, List<String>& files, Array<String>& directories);
 
 // One font of ProductFonts: its name and its file, as the installation
-// writes them (each in double quotes, a blank after each).
+// writes them (each in double quotes with an inner quote doubled, a blank
+// after each).
 void AppendFontPair(String& list, const String& name, const String& file);
 // The next pair from `position` on; false when either token is missing or
 // empty (the end of the list).

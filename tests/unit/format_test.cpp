@@ -64,6 +64,8 @@ TEST(FormatCorrect, TextsCharactersRealsAndStars) {
   EXPECT_EQ(fmt("%g %e", 0.5f, 12345.678), printfOf("%g %e", 0.5, 12345.678));
   EXPECT_EQ(fmt("%*d|%-*d|%.*f", 5, 1, 3, 2, 2, 1.0), "    1|2  |1.00");
   EXPECT_EQ(fmt("%*d|", -4, 7), "7   |");
+  // The most negative 64-bit width (found by format_fuzz): left-aligned at the limit.
+  EXPECT_EQ(fmt("%*d|", INT64_MIN, 7).size(), static_cast<size_t>(FormatLimit));
   EXPECT_EQ(fmt("%.*s|", -1, "abc"), "abc|");
   EXPECT_EQ(fmt("100%% %d%%", 5), "100% 5%");
   EXPECT_EQ(fmt("Tessaform v%.1f", 5.0), "Tessaform v5.0");

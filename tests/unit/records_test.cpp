@@ -102,6 +102,9 @@ TEST(FileRecordsTest, NamesMustStayInsideTheirDirectory) {
   }
   for (const char* name : {"a.txt", "bin\\a.exe", "a..b\\c", ".profile", "a\\.\\b", "dir/sub/file", "x.."})
     EXPECT_TRUE(IsContainedFileName(name)) << name;
+  // Hidden parents: behind a slash, at the end, padded with blanks.
+  for (const char* name : {"a\\..", "a/..", " ..\\x", "a\\ .. \\x", "./../x", "a\\b\\..\\..\\..\\x"})
+    EXPECT_FALSE(IsContainedFileName(name)) << name;
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 TEST(RemovalTexts, FileListSplitsFilesAndSortsDirectoriesDeepestFirst) {
   List<String> files;
   Array<String> directories;
-  SplitRemovalList("~C:\\A\r\nC:\\A\\x.txt\r\n\r\n~C:\\A\\Sub\\Deep\r\n~C:\\B\\Long\r\nC:\\y\n~C:\\A\\Sub\r\n", files,
+  // A lone "~" (a damaged line) is no directory (found by removal_list_fuzz).
+  SplitRemovalList("~C:\\A\r\nC:\\A\\x.txt\r\n\r\n~\r\n~C:\\A\\Sub\\Deep\r\n~C:\\B\\Long\r\nC:\\y\n~C:\\A\\Sub\r\n", files,
                    directories);
   std::vector<std::string> fileNames;
   Iterator it;
@@ -38,6 +39,24 @@ TEST(RemovalTexts, FontPairsRoundTripAndStopAtTheFirstGap) {
     position = 0;
     EXPECT_FALSE(NextFontPair(broken, position, name, file)) << broken;
   }
+}
+
+// A quote inside a font's name once ended its token early, so the rest of
+// the name could be read as the file to delete (found by font_pairs_fuzz).
+TEST(RemovalTexts, FontPairsKeepQuotesInsideTheirTokens) {
+  const char* const names[][2] = {{"My \"Bold\" Face", "BOLD.TTF"},
+                                  {"x\" \"C:\\WINDOWS\\FONTS\\ARIAL.TTF", "X.TTF"},
+                                  {"\"", "\"\"Q.TTF"}};
+  String list;
+  for (const auto& pair : names) AppendFontPair(list, pair[0], pair[1]);
+  int position = 0;
+  String name, file;
+  for (const auto& pair : names) {
+    ASSERT_TRUE(NextFontPair(list, position, name, file));
+    EXPECT_STREQ(name.cStr(), pair[0]);
+    EXPECT_STREQ(file.cStr(), pair[1]);
+  }
+  EXPECT_FALSE(NextFontPair(list, position, name, file));
 }
 
 TEST(RemovalTexts, SelfRemovalBatchQuotesEveryPathAndRemovesTheSubdirectoryFirst) {

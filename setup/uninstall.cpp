@@ -1,4 +1,5 @@
 #include "archive/format.h"
+#include "archive/records.h"
 #include "core/path.h"
 #include "platform/filesys.h"
 #include "platform/fonts.h"
@@ -108,9 +109,10 @@ void removeFonts(Removal& run) {
     // restart (or from another process) it cannot be withdrawn, and then
     // deleting its file is what removes it. Only a file that stays is
     // reported, so a later run can still finish the removal.
+    // A name that would leave the Fonts folder is not ours to delete.
     const bool withdrawn = removeFontResource(file);
     const String path = joinPath(fontsDirectory(), file);
-    const bool deleted = deleteFile(path) || !filePresent(path);
+    const bool deleted = IsContainedFileName(file) && (deleteFile(path) || !filePresent(path));
     if (withdrawn || deleted) {
       removed = true;
     } else {

@@ -15,6 +15,7 @@
 
 #include "archive/messages.h"
 #include "core/containers.h"
+#include "tests/fuzz/two_modes.h"
 #include "setup/portable/removal_list.h"
 #include "setup/portable/removal_texts.h"
 
@@ -88,11 +89,5 @@ void roundTrip(const String& lines) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1 || size > (1u << 16)) return 0;
-  const String rest(reinterpret_cast<const char*>(data + 1), static_cast<int>(size - 1));
-  if (data[0] & 1)
-    roundTrip(rest);
-  else
-    readHostile(rest);
-  return 0;
+  return RunTwoModes(data, size, roundTrip, readHostile);
 }

@@ -10,6 +10,7 @@
 #include <stdlib.h>
 
 #include "core/containers.h"
+#include "tests/fuzz/two_modes.h"
 #include "setup/portable/shared_files_text.h"
 
 namespace {
@@ -45,11 +46,5 @@ void roundTrip(const String& names) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1 || size > (1u << 16)) return 0;
-  const String rest(reinterpret_cast<const char*>(data + 1), static_cast<int>(size - 1));
-  if (data[0] & 1)
-    roundTrip(rest);
-  else
-    readHostile(rest);
-  return 0;
+  return RunTwoModes(data, size, roundTrip, readHostile);
 }

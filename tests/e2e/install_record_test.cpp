@@ -175,10 +175,22 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
   source("rich", FontFile, RenamedDejaVu());
   const std::string picture = ui_e2e::BitmapFile(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
   source("rich", "picture.bmp", picture);
-  // The pre-install hook lists the directory before any file is there and
-  // keeps the variables; the post-install hook lists the uninstall
-  // directory and asks the registry. Their PAUSE lines and the final hook,
-  // only a PAUSE, would stop an automatic run if they were kept.
+  // The pre-install hook lists the directory before any file is there,
+  // keeps the variables the interpreter got and a copy of its batch body;
+  // its lines end in each of the four ways. The post-install hook lists the
+  // uninstall directory and asks the registry. PAUSE lines are dropped in an
+  // automatic run: under Wine a PAUSE does not wait, so the copied body shows
+  // it, and the final hook, only a PAUSE, merely has to end.
+  const std::string preHook = "set > \"" + hookOut + "\\pre-env.txt\"\r\n@ pause\n\rdir /b \"%InstallDir%\" > \"" +
+                              hookOut + "\\pre-dir.txt\"\rcopy /b QAMVEX2.BAT \"" + hookOut + "\\pre-body.txt\"\n";
+  const auto tomlText = [](const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+      if (c == '\\' || c == '"') quoted += '\\';
+      quoted += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    }
+    return quoted + "\"";
+  };
   const std::string package = buildWithMessages(
       "rich", product,
       "publisher = 'E2E Rec Publisher'\nversion = '2.10'\nregistry-key = 'E2E Rec Publisher\\E2E Rec'\n"
@@ -188,9 +200,8 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
       "[appearance]\ntitle-color = '#102030'\ntop-color = '#1F3F7F'\nbottom-color = '#000010'\n"
       "picture = 'picture.bmp'\n"
       "[hooks]\n"
-      "pre-install = '''\nset > \"" + hookOut + "\\pre-env.txt\"\r\n@ pause\ndir /b \"%InstallDir%\" > \"" +
-          hookOut + "\\pre-dir.txt\"\n'''\n"
-          "post-install = '''\n PAUSE \ndir /b \"%InstallDir%\\Uninst\" > \"" + hookOut +
+      "pre-install = " + tomlText(preHook) + "\n"
+          "post-install = '''\ndir /b \"%InstallDir%\\Uninst\" > \"" + hookOut +
           "\\post-dir.txt\"\nreg query \"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\E2E Rec\" "
           "/v DisplayName > \"" + hookOut + "\\post-reg.txt\"\n'''\n"
           "final = 'PAUSE'\nbefore-uninstall = 'echo before'\nafter-uninstall = 'echo after'\n"
@@ -304,6 +315,12 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
         "SystemDir=" + SystemDirectory()}) {
     EXPECT_NE(std::find(environment.begin(), environment.end(), variable), environment.end()) << variable;
   }
+  EXPECT_EQ(Read(hookOut + "\\pre-body.txt"),
+            "@echo off\r\nSET InstallDir=" + dest + "\r\nSET InstallDrive=Z:\r\nSET SharedDir=" + sharedDir +
+                "\r\nSET InstallerFilepath=" + setup + "\r\nSET InstallerDir=" + setup.substr(0, setup.rfind('\\')) +
+                "\r\nSET InstallerFilename=setup.exe\r\nSET SystemDir=" + SystemDirectory() + "\r\nset > \"" +
+                hookOut + "\\pre-env.txt\"\r\ndir /b \"%InstallDir%\" > \"" + hookOut +
+                "\\pre-dir.txt\"\r\ncopy /b QAMVEX2.BAT \"" + hookOut + "\\pre-body.txt\"\r\n");
   EXPECT_EQ(SortedLines(Read(hookOut + "\\pre-dir.txt")), (std::vector<std::string>{"QAMVEX1.BAT", "QAMVEX2.BAT"}));
   EXPECT_EQ(SortedLines(Read(hookOut + "\\post-dir.txt")),
             (std::vector<std::string>{"Installer Background.BMP", "Remove E2E Rec.LNK", "Uninstall.DAT",
@@ -327,6 +344,7 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
                                               "flags = ['RegisterUninstall', 'AlwaysWriteLog', 'AddToPath']\n"
                                               "[[file]]\nsource = 'app.exe'\n",
                                               Messages);
+  ASSERT_TRUE(DeleteFileA((uninstallDir + "\\Remove E2E Rec.LNK").c_str()));  // made again below
   runQuietly(again, "/a");
   values = RegQuery(key);
   for (const char* gone : {"Publisher", "ProductFonts", "ProductRegistry", "UninstallBatch1", "TitleColor"})
@@ -335,6 +353,9 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
   EXPECT_EQ(values["VersionMajor"], "REG_DWORD 0x2");
   EXPECT_EQ(values["VersionMinor"], "REG_DWORD 0xa");
   EXPECT_EQ(values["ProductStartMenu"], "REG_SZ E2E Rec");
+  // No start-menu shortcut this time, so no uninstall shortcut there.
+  EXPECT_FALSE(Exists(programs + "\\E2E Rec\\Remove E2E Rec.LNK"));
+  EXPECT_TRUE(LoadShortcut(uninstallDir + "\\Remove E2E Rec.LNK").loaded);
   EXPECT_EQ(boot.autoexec(), "\r\n" + pathLine);
 
   const std::string entry = "\r\nInstallation log for: E2E Rec\r\nInstall type: %s\r\nInstall location: " + dest +

@@ -251,10 +251,11 @@ inline std::map<std::string, std::string> RegQuery(const std::string& machineKey
     if (line.compare(0, gap.size(), gap) != 0) continue;
     const size_t nameEnd = line.find(gap, gap.size());
     if (nameEnd == std::string::npos) continue;
-    const size_t typeEnd = line.find(gap, nameEnd + gap.size());
-    const std::string type = line.substr(nameEnd + gap.size(), typeEnd == std::string::npos ? std::string::npos
-                                                                                              : typeEnd - nameEnd - gap.size());
-    const std::string data = typeEnd == std::string::npos ? "" : line.substr(typeEnd + gap.size());
+    const size_t typeStart = nameEnd + gap.size();
+    const size_t typeEnd = line.find(gap, typeStart);
+    if (typeEnd == std::string::npos) line += gap;  // a value with empty data may lose its trailing gap
+    const std::string type = line.substr(typeStart, line.find(gap, typeStart) - typeStart);
+    const std::string data = line.substr(line.find(gap, typeStart) + gap.size());
     values[line.substr(gap.size(), nameEnd - gap.size())] = type + " " + data;
   }
   return values;

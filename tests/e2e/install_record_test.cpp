@@ -171,6 +171,7 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
   source("rich", "app.exe", "the application");
   source("rich", "tool.exe", "the tool");
   source("rich", "readme.txt", "read me");
+  source("rich", "other.txt", "other");
   source("rich", "s.dll", "shared");
   source("rich", FontFile, RenamedDejaVu());
   const std::string picture = ui_e2e::BitmapFile(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
@@ -191,6 +192,18 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
     }
     return quoted + "\"";
   };
+  const std::string postHook = "dir /b \"%InstallDir%\\Uninst\" > \"" + hookOut + "\\post-dir.txt\"\n" +
+                               "reg query \"HKLM\\" + ProductKey(product) + "\" /v DisplayName > \"" + hookOut +
+                               "\\post-reg.txt\"\n";
+  const std::string files =
+      "[[file]]\nsource = 'app.exe'\ndesktop-shortcut = true\nstart-menu-shortcut = true\n"
+      "shortcut-name = 'E2E Rec App'\n"
+      "[[file]]\nsource = 'tool.exe'\nkind = 'startup'\nstart-menu-shortcut = true\n"
+      "shortcut-name = 'E2E Rec Tool'\n"
+      "[[file]]\nsource = 'readme.txt'\nto = 'docs/'\n"
+      "[[file]]\nsource = 'other.txt'\nto = 'DOCS/'\n"
+      "[[file]]\nsource = 's.dll'\nkind = 'shared'\n"
+      "[[file]]\nsource = '" + std::string(FontFile) + "'\nkind = 'font'\nfont-name = '" + FontFamily + "'\n";
   const std::string package = buildWithMessages(
       "rich", product,
       "publisher = 'E2E Rec Publisher'\nversion = '2.10'\nregistry-key = 'E2E Rec Publisher\\E2E Rec'\n"
@@ -199,18 +212,8 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
       "[package]\nstub-time = 2023-03-04T05:06:07\n"
       "[appearance]\ntitle-color = '#102030'\ntop-color = '#1F3F7F'\nbottom-color = '#000010'\n"
       "picture = 'picture.bmp'\n"
-      "[hooks]\n"
-      "pre-install = " + tomlText(preHook) + "\n"
-          "post-install = '''\ndir /b \"%InstallDir%\\Uninst\" > \"" + hookOut +
-          "\\post-dir.txt\"\nreg query \"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\E2E Rec\" "
-          "/v DisplayName > \"" + hookOut + "\\post-reg.txt\"\n'''\n"
-          "final = 'PAUSE'\nbefore-uninstall = 'echo before'\nafter-uninstall = 'echo after'\n"
-          "[[file]]\nsource = 'app.exe'\ndesktop-shortcut = true\nstart-menu-shortcut = true\n"
-          "shortcut-name = 'E2E Rec App'\n"
-          "[[file]]\nsource = 'tool.exe'\nkind = 'startup'\nstart-menu-shortcut = true\nshortcut-name = 'E2E Rec Tool'\n"
-          "[[file]]\nsource = 'readme.txt'\nto = 'docs/'\n"
-          "[[file]]\nsource = 's.dll'\nkind = 'shared'\n"
-          "[[file]]\nsource = '" + FontFile + "'\nkind = 'font'\nfont-name = '" + FontFamily + "'\n",
+      "[hooks]\npre-install = " + tomlText(preHook) + "\npost-install = " + tomlText(postHook) +
+          "\nfinal = 'PAUSE'\nbefore-uninstall = 'echo before'\nafter-uninstall = 'echo after'\n" + files,
       Messages);
   runQuietly(package, "/a /d:\"" + dest + "\"");
 
@@ -269,8 +272,8 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
   // The removal file: the paths in the order they arose, then the texts.
   EXPECT_EQ(Read(uninstallDir + "\\Uninstall.DAT"),
             "~" + dest + "\r\n" + dest + "\\app.exe\r\n" + dest + "\\tool.exe\r\n~" + dest + "\\docs\r\n" + dest +
-                "\\docs\\readme.txt\r\n" + desktop + "\\E2E Rec App.LNK\r\n" + menu + "\\E2E Rec App.LNK\r\n" +
-                menu + "\\E2E Rec Tool.LNK\r\n" + startup + "\\E2E Rec Tool.LNK\r\n" + menu +
+                "\\docs\\readme.txt\r\n" + dest + "\\DOCS\\other.txt\r\n" + desktop + "\\E2E Rec App.LNK\r\n" + menu +
+                "\\E2E Rec App.LNK\r\n" + menu + "\\E2E Rec Tool.LNK\r\n" + startup + "\\E2E Rec Tool.LNK\r\n" + menu +
                 "\\Remove E2E Rec.LNK\r\n" + uninstallDir + "\\Remove E2E Rec.LNK\r\n" + uninstallDir +
                 "\\Installer Background.BMP\r\n\r\n\r\n" + StringsSection);
 
@@ -335,9 +338,10 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
   const std::string pathLine = std::string("PATH=%PATH%;") + shortDest + "\r\n";
   EXPECT_EQ(boot.autoexec(), "\r\n" + pathLine);
 
-  // A reinstall without a publisher and with a version without a dot: the
-  // emptied values go, the version parts stay, the PATH line is not added
-  // again, and the log gets a second entry.
+  // A reinstall without a publisher and with a version without a dot,
+  // started by a name without extension: the emptied values go, the version
+  // parts stay, the PATH line is not added again, and the log gets a second
+  // entry.
   source("again", "app.exe", "the application");
   const std::string again = buildWithMessages("again", product,
                                               "version = '3'\nuninstall-subdir = 'Uninst'\n"
@@ -345,11 +349,14 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
                                               "[[file]]\nsource = 'app.exe'\n",
                                               Messages);
   ASSERT_TRUE(DeleteFileA((uninstallDir + "\\Remove E2E Rec.LNK").c_str()));  // made again below
-  runQuietly(again, "/a");
+  const std::string withoutExtension = windowsPath(again).substr(0, windowsPath(again).size() - 4);
+  start("\"" + withoutExtension + "\" /a", again);
+  EXPECT_EQ(waitForExit(), 1);
   values = RegQuery(key);
   for (const char* gone : {"Publisher", "ProductFonts", "ProductRegistry", "UninstallBatch1", "TitleColor"})
     EXPECT_EQ(values.count(gone), 0u) << gone;
   EXPECT_EQ(values["DisplayVersion"], "REG_SZ 3");
+  EXPECT_EQ(values["InstallSource"], "REG_SZ " + withoutExtension + ".EXE");
   EXPECT_EQ(values["VersionMajor"], "REG_DWORD 0x2");
   EXPECT_EQ(values["VersionMinor"], "REG_DWORD 0xa");
   EXPECT_EQ(values["ProductStartMenu"], "REG_SZ E2E Rec");
@@ -373,8 +380,8 @@ TEST_F(InstallRecord, LogAndRemovalFileFollowTheOutcome) {
   // Nothing to remove (RemoveInstallDir, no uninstall record): an old
   // removal file goes, and a clean automatic run writes no log.
   source("plain", "a.txt", "a");
-  const std::string plain =
-      buildWithMessages("plain", "E2E Rec Plain", "flags = ['RemoveInstallDir']\n[[file]]\nsource = 'a.txt'\n", Messages);
+  const std::string plain = buildWithMessages("plain", "E2E Rec Plain",
+                                              "flags = ['RemoveInstallDir']\n[[file]]\nsource = 'a.txt'\n", Messages);
   const std::string clean = windowsPath(scratch_) + "\\clean";
   CreateDirectoryA(clean.c_str(), nullptr);
   ASSERT_TRUE(Write(clean + "\\Uninstall.DAT", "stale\r\n"));

@@ -60,6 +60,9 @@ confirm-abort = "Stop?"
 inline const char IntroductionCaption[] = "Tessaform v5.0";
 inline const char ErrorCaption[] = "Problem";
 inline const char QuestionCaption[] = "Question";
+// The builder's own English caption of the completion box (text 43), which
+// an interactive run that succeeded shows before it ends or asks to restart.
+inline const char CompletionCaption[] = "Installation Complete";
 inline const int ContinueButton = 1001;
 inline const int AbortButton = 1003;
 inline const int DirectoryField = 1015;
@@ -419,6 +422,11 @@ class Installing : public EndToEnd {
   driver::Window answer(const driver::Window& box, int button, const std::string& caption) {
     EXPECT_TRUE(box.handle != nullptr && driver::clickControl(box.handle, button)) << box.describe();
     return next(caption, box);
+  }
+  // Answers `box` with `button`, then the completion box of the successful
+  // run that follows; returns the exit code.
+  long answerAndComplete(const driver::Window& box, int button) {
+    return dismissAndWait(answer(box, button, CompletionCaption), IDOK);
   }
   // Types `directory` into the directory dialog and continues.
   driver::Window chooseDirectory(const driver::Window& dialog, const std::string& directory,

@@ -224,12 +224,30 @@ inline long RunCapturing(const std::string& commandLine, std::string& output) {
     CloseHandle(readEnd);
     return -1;
   }
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+  // Reads only what is there: a process the program started may inherit the
+  // pipe and keep it open long after the program ended.
+  const DWORD startedAt = GetTickCount();
+  bool ended = false;
+  for (;;) {
+    DWORD available = 0;
+    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+      char buffer[4096];
+      DWORD got = 0;
+      if (!ReadFile(readEnd, buffer, available < sizeof buffer ? available : sizeof buffer, &got, nullptr) ||
+          got == 0)
+        break;
+      output.append(buffer, got);
+    }
+    if (ended || GetTickCount() - startedAt > 60000) break;
+    ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+  }
   CloseHandle(readEnd);
   DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
+  if (ended) {
+    GetExitCodeProcess(info.hProcess, &code);
+  } else {
+    TerminateProcess(info.hProcess, 259);
+  }
   CloseHandle(info.hProcess);
   CloseHandle(info.hThread);
   return static_cast<long>(code);

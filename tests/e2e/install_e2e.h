@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,14 +55,14 @@ restart-question = "Restart now?"
 insert-disk = "Insert disk %d in %c:"
 insert-disk-caption = "Next disk"
 confirm-abort = "Stop?"
-install-done = "Installed."
-install-done-caption = "Done"
 )";
 
 inline const char IntroductionCaption[] = "Tessaform v5.0";
 inline const char ErrorCaption[] = "Problem";
 inline const char QuestionCaption[] = "Question";
-inline const char DoneCaption[] = "Done";
+// The builder's own English caption of the completion box (text 43), which
+// an interactive run that succeeded shows before it ends or asks to restart.
+inline const char CompletionCaption[] = "Installation Complete";
 inline const int ContinueButton = 1001;
 inline const int AbortButton = 1003;
 inline const int DirectoryField = 1015;
@@ -196,6 +198,176 @@ inline std::string SystemDirectory() {
   return path;
 }
 
+// Runs a Windows program of the prefix (`commandLine`, e.g. "reg.exe query
+// ...") without a window and collects what it writes to its standard
+// output. Returns its exit code, -1 when it could not be started or did not
+// end within a minute.
+inline long RunCapturing(const std::string& commandLine, std::string& output) {
+  output.clear();
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION info = {};
+  std::string line = commandLine;
+  const bool started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                      &startup, &info) != 0;
+  CloseHandle(writeEnd);
+  if (!started) {
+    CloseHandle(readEnd);
+    return -1;
+  }
+  // Reads only what is there: a process the program started may inherit the
+  // pipe and keep it open long after the program ended.
+  const DWORD startedAt = GetTickCount();
+  bool ended = false;
+  for (;;) {
+    DWORD available = 0;
+    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+      char buffer[4096];
+      DWORD got = 0;
+      if (!ReadFile(readEnd, buffer, available < sizeof buffer ? available : sizeof buffer, &got, nullptr) ||
+          got == 0)
+        break;
+      output.append(buffer, got);
+    }
+    if (ended || GetTickCount() - startedAt > 60000) break;
+    ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+  }
+  CloseHandle(readEnd);
+  DWORD code = static_cast<DWORD>(-1);
+  if (ended) {
+    GetExitCodeProcess(info.hProcess, &code);
+  } else {
+    TerminateProcess(info.hProcess, 259);
+  }
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return static_cast<long>(code);
+}
+
+// The values of a key below HKEY_LOCAL_MACHINE as Wine's own registry tool
+// prints them: name -> "TYPE data" ("REG_SZ text", "REG_DWORD 0x2"). Empty
+// when the key is missing.
+inline std::map<std::string, std::string> RegQuery(const std::string& machineKey) {
+  std::string output;
+  std::map<std::string, std::string> values;
+  if (RunCapturing("reg.exe query \"HKLM\\" + machineKey + "\"", output) != 0) return values;
+  size_t at = 0;
+  while (at < output.size()) {
+    size_t end = output.find('\n', at);
+    if (end == std::string::npos) end = output.size();
+    std::string line = output.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // "    Name    TYPE    data": values are indented, subkeys are not.
+    const std::string gap = "    ";
+    if (line.compare(0, gap.size(), gap) != 0) continue;
+    const size_t nameEnd = line.find(gap, gap.size());
+    if (nameEnd == std::string::npos) continue;
+    const size_t typeStart = nameEnd + gap.size();
+    const size_t typeEnd = line.find(gap, typeStart);
+    if (typeEnd == std::string::npos) line += gap;  // a value with empty data may lose its trailing gap
+    const std::string type = line.substr(typeStart, line.find(gap, typeStart) - typeStart);
+    const std::string data = line.substr(line.find(gap, typeStart) + gap.size());
+    values[line.substr(gap.size(), nameEnd - gap.size())] = type + " " + data;
+  }
+  return values;
+}
+
+// A folder of the shell (CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS, ...) as
+// the shell itself names it.
+inline std::string ShellFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
+// A shell link loaded back through the shell link object.
+struct Shortcut {
+  bool loaded = false;
+  std::string target;
+  std::string arguments;
+  std::string workingDirectory;
+  std::string icon;
+  int iconIndex = -1;
+};
+inline Shortcut LoadShortcut(const std::string& windows) {
+  Shortcut shortcut;
+  const bool initialised = SUCCEEDED(CoInitialize(nullptr));
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+  wchar_t wide[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, windows.c_str(), -1, wide, MAX_PATH);
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load(wide, STGM_READ))) {
+    char text[MAX_PATH] = {};
+    shortcut.loaded = true;
+    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    shortcut.target = text;
+    text[0] = 0;
+    link->GetArguments(text, MAX_PATH);
+    shortcut.arguments = text;
+    text[0] = 0;
+    link->GetWorkingDirectory(text, MAX_PATH);
+    shortcut.workingDirectory = text;
+    text[0] = 0;
+    link->GetIconLocation(text, MAX_PATH, &shortcut.iconIndex);
+    shortcut.icon = text;
+  }
+  if (file != nullptr) file->Release();
+  if (link != nullptr) link->Release();
+  if (initialised) CoUninitialize();
+  return shortcut;
+}
+
+// Points the boot drive (the BootDir setting) at `root` for the lifetime of
+// the object, with no "autoexec.bat" there; then puts the setting and the
+// file back as they were.
+class BootDrive {
+ public:
+  static constexpr char SetupKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Setup";
+
+  explicit BootDrive(const std::string& root = "C:\\")
+      : root_(root), hadValue_(RegText(HKEY_LOCAL_MACHINE, SetupKey, "BootDir") != "<none>"),
+        savedValue_(RegText(HKEY_LOCAL_MACHINE, SetupKey, "BootDir")),
+        hadAutoexec_(Exists(autoexecPath())), savedAutoexec_(Read(autoexecPath())) {
+    DeleteFileA(autoexecPath().c_str());
+    RegSetText(HKEY_LOCAL_MACHINE, SetupKey, "BootDir", root_);
+  }
+  ~BootDrive() {
+    SetFileAttributesA(autoexecPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(autoexecPath().c_str());
+    if (hadAutoexec_) Write(autoexecPath(), savedAutoexec_);
+    if (hadValue_) {
+      RegSetText(HKEY_LOCAL_MACHINE, SetupKey, "BootDir", savedValue_);
+    } else {
+      RegRemoveValue(HKEY_LOCAL_MACHINE, SetupKey, "BootDir");
+    }
+  }
+  BootDrive(const BootDrive&) = delete;
+  BootDrive& operator=(const BootDrive&) = delete;
+
+  std::string autoexecPath() const { return root_.substr(0, 2) + "\\autoexec.bat"; }
+  std::string autoexec() const { return Read(autoexecPath()); }
+
+ private:
+  std::string root_;
+  bool hadValue_;
+  std::string savedValue_;
+  bool hadAutoexec_;
+  std::string savedAutoexec_;
+};
+
 // An installation test: builds packages in its scratch directory, runs
 // them, and at the end removes the products' uninstall keys and every path
 // and registry value it was told about, whether the test passed or not.
@@ -221,6 +393,16 @@ class Installing : public EndToEnd {
     CreateDirectoryA(windowsPath(directory).c_str(), nullptr);
     forget(product);
     return ui_e2e::BuildPackage(directory, "[product]\nname = \"" + product + "\"\n" + manifest + Language);
+  }
+  // build() with more message overrides: TOML lines ("key = \"text\"\n")
+  // added to the language's messages.
+  std::string buildWithMessages(const std::string& folder, const std::string& product, const std::string& manifest,
+                                const std::string& messages) {
+    const std::string directory = scratch_ + "/" + folder;
+    CreateDirectoryA(windowsPath(directory).c_str(), nullptr);
+    forget(product);
+    return ui_e2e::BuildPackage(directory,
+                                "[product]\nname = \"" + product + "\"\n" + manifest + Language + messages);
   }
   // A file the package takes, in the folder of build().
   void source(const std::string& folder, const std::string& name, const std::string& bytes) {
@@ -259,12 +441,10 @@ class Installing : public EndToEnd {
     EXPECT_TRUE(box.handle != nullptr && driver::clickControl(box.handle, button)) << box.describe();
     return next(caption, box);
   }
-  // Answers the last question with `button` and dismisses the completion
-  // box that ends a successful interactive installation; the exit code.
-  long answerAndFinish(const driver::Window& box, int button) {
-    const driver::Window done = answer(box, button, DoneCaption);
-    EXPECT_EQ(done.messageText(), "Installed.");
-    return dismissAndWait(done);
+  // Answers `box` with `button`, then the completion box of the successful
+  // run that follows; returns the exit code.
+  long answerAndComplete(const driver::Window& box, int button) {
+    return dismissAndWait(answer(box, button, CompletionCaption), IDOK);
   }
   // Types `directory` into the directory dialog and continues.
   driver::Window chooseDirectory(const driver::Window& dialog, const std::string& directory,

@@ -138,7 +138,7 @@ TEST_F(InteractiveInstall, DirectoryDialogRefusesUntilAnAcceptableDirectory) {
   }
   const driver::Window confirm = chooseDirectory(dialog, existing, "Directory");
   EXPECT_EQ(confirm.messageText(), "Use " + existing + "?");
-  EXPECT_EQ(answerAndFinish(confirm, IDYES), 1);
+  EXPECT_EQ(answerAndComplete(confirm, IDYES), 1);
   EXPECT_EQ(Read(existing + "\\small.bin"), std::string(20500, 's'));
   EXPECT_FALSE(Exists(fresh));
 }
@@ -169,7 +169,7 @@ TEST_F(InteractiveInstall, ReinstallQuestionNamesTheVersionRelation) {
   }
   EXPECT_FALSE(Exists(location + "\\a.txt"));
   // Yes goes on into the installed location without asking for a directory.
-  EXPECT_EQ(answerAndFinish(pastIntroduction(package, product, "Reinstall"), IDYES), 1);
+  EXPECT_EQ(answerAndComplete(pastIntroduction(package, product, "Reinstall"), IDYES), 1);
   EXPECT_EQ(Read(location + "\\a.txt"), "again");
 }
 

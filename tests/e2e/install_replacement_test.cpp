@@ -21,12 +21,12 @@ class InstallReplacement : public Installing {
     source(folder, name, "new " + name);
     files += "[[file]]\nsource = '" + name + "'\nkind = '" + kind + "'\n" + extra;
   }
-  // Answers the introduction, dismisses the completion box and answers the
-  // restart question with No (a restart under Wine would carry out the
-  // pending renames at once).
+  // Answers the introduction, the completion box and then the restart
+  // question with No (a restart under Wine would carry out the pending
+  // renames at once).
   void installDecliningRestart(const std::string& package, const std::string& arguments) {
     start(commandLineFor(package, arguments), package);
-    const driver::Window done = answer(next(IntroductionCaption), IDYES, DoneCaption);
+    const driver::Window done = answer(next(IntroductionCaption), IDYES, CompletionCaption);
     const driver::Window restart = answer(done, IDOK, QuestionCaption);
     EXPECT_EQ(restart.messageText(), "Restart now?");
     EXPECT_EQ(dismissAndWait(restart, IDNO), 1);

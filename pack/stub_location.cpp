@@ -13,9 +13,7 @@ std::string runningProgramPath() {
 #ifdef _WIN32
   // The C runtime keeps the program's full path from its start-up; asking
   // it keeps the Windows API out of the builder.
-  char* path = nullptr;
-  if (_get_pgmptr(&path) != 0 || path == nullptr) return "";
-  return path;
+  return _pgmptr != nullptr ? _pgmptr : "";
 #else
   std::error_code error;
   const fs::path path = fs::read_symlink("/proc/self/exe", error);

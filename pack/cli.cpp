@@ -400,13 +400,13 @@ std::string defaultOutput(const std::string& manifestPath) {
 
 // The installer program a build starts with: --stub, else [package] stub,
 // else the one installed with this tessapack.
-std::string chosenStub(const Arguments& a, const Manifest& manifest, const std::string& programPath) {
+std::string chosenStub(const Arguments& a, const Manifest& manifest) {
   if (a.values.count("stub")) return a.values.at("stub");
   if (!manifest.stubPath.empty()) return manifest.stubPath;
-  const std::string installed = findInstalledStub(programPath);
+  const std::string installed = findInstalledStub(a.programPath);
   if (installed.empty()) {
     std::string looked;
-    for (const std::string& candidate : installedStubCandidates(programPath))
+    for (const std::string& candidate : installedStubCandidates(a.programPath))
       looked += (looked.empty() ? "" : ", ") + candidate;
     throw PackError("no installer program: give --stub FILE or [package] stub in the manifest" +
                     (looked.empty() ? std::string() : " (none is installed at " + looked + ")"));
@@ -421,7 +421,7 @@ int commandBuild(Arguments& a, std::ostream& err) {
   try {
     Manifest manifest = LoadManifest(a.operands[0]);
     if (a.values.count("level")) manifest.options.level = a.values["level"] == "fast" ? PackLevel::Fast : PackLevel::Best;
-    const std::string stubPath = chosenStub(a, manifest, a.programPath);
+    const std::string stubPath = chosenStub(a, manifest);
     const Bytes stub = readWholeFile(stubPath);
     if (!manifest.stubTimeGiven)
       manifest.package.header.stubTime = recordFromUnixTime(fileModificationTime(stubPath), manifest.timeZone);

@@ -15,8 +15,23 @@ else
 WINTEST    := $(WIN32)
 endif
 CTEST_ARGS ?=
+# make install: the usual places; the Debian package installs below /usr.
+PREFIX     ?= /usr/local
+DESTDIR    ?=
+# The builder as it is installed: optimised, without the sanitizers.
+RELEASE    := $(BUILD)/release
+# tessapack.exe for Windows vendors, with the installer program beside it.
+WINBUILDER := $(BUILD)/tessapack-windows
+# The x86-64 tree's tests run the Windows builder; where the Windows tests
+# run in the i686 tree, they run on their own.
+ifeq ($(WINE_ARCH),win64)
+WINBUILDER_TEST :=
+else
+WINBUILDER_TEST := test-tessapack-exe
+endif
 
-.PHONY: all bootstrap native win32 win64 installer tessapack test test-native test-win demo bench fuzz clean
+.PHONY: all bootstrap native win32 win64 installer tessapack release-tessapack install package \
+        windows-builder test test-native test-win test-package test-tessapack-exe demo bench fuzz clean
 
 all: native win32
 
@@ -28,6 +43,9 @@ $(NATIVE)/CMakeCache.txt: | bootstrap
 
 $(WIN32)/CMakeCache.txt: | bootstrap
 	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
+
+$(RELEASE)/CMakeCache.txt: | bootstrap
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DTESSA_SANITIZE=OFF -DTESSA_TESTS=OFF
 
 $(WIN64)/CMakeCache.txt: | bootstrap
 	cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
@@ -49,6 +67,36 @@ installer: bootstrap $(WIN32)/CMakeCache.txt
 tessapack: bootstrap $(NATIVE)/CMakeCache.txt
 	cmake --build $(NATIVE) -j $(JOBS) --target tessapack
 
+release-tessapack: bootstrap $(RELEASE)/CMakeCache.txt
+	cmake --build $(RELEASE) -j $(JOBS) --target tessapack
+
+# tessapack in bin/, the shipped installer program in share/tessaform/ (where
+# tessapack finds it from its own location), the docs and examples beside it.
+install: release-tessapack installer
+	install -d "$(DESTDIR)$(PREFIX)/bin" "$(DESTDIR)$(PREFIX)/share/tessaform/docs" \
+	  "$(DESTDIR)$(PREFIX)/share/tessaform/examples"
+	install -m 755 -s $(RELEASE)/pack/tessapack "$(DESTDIR)$(PREFIX)/bin/tessapack"
+	install -p -m 644 $(WIN32)/tessaform.exe "$(DESTDIR)$(PREFIX)/share/tessaform/tessaform.exe"
+	install -p -m 644 README.md docs/format.md "$(DESTDIR)$(PREFIX)/share/tessaform/docs/"
+	cp -R --preserve=timestamps examples/. "$(DESTDIR)$(PREFIX)/share/tessaform/examples/"
+	chmod -R u=rwX,go=rX "$(DESTDIR)$(PREFIX)/share/tessaform"
+
+# $(BUILD)/tessaform_VERSION_ARCH.deb, installable with apt install ./FILE.
+package: release-tessapack installer
+	rm -rf $(BUILD)/deb-root $(BUILD)/tessaform_*.deb
+	$(MAKE) --no-print-directory install PREFIX=/usr DESTDIR=$(abspath $(BUILD)/deb-root)
+	pack/dist/debian-package $(BUILD)/deb-root $(BUILD)
+
+# The builder for Windows: tessapack.exe (x86-64, static) with the i686
+# installer program, the docs and the examples beside it.
+windows-builder: bootstrap $(WIN64)/CMakeCache.txt installer
+	cmake --build $(WIN64) -j $(JOBS) --target tessapack
+	rm -rf $(WINBUILDER) && mkdir -p $(WINBUILDER)/docs $(WINBUILDER)/examples
+	cp -p $(WIN64)/pack/tessapack.exe $(WIN32)/tessaform.exe $(WINBUILDER)/
+	x86_64-w64-mingw32-strip $(WINBUILDER)/tessapack.exe
+	cp README.md docs/format.md $(WINBUILDER)/docs/
+	cp -R --preserve=timestamps examples/. $(WINBUILDER)/examples/
+
 test-native: native
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
@@ -59,7 +107,18 @@ test-win: $(WINE_ARCH) win32 tessapack
 	scripts/wine-session --arch $(WINE_ARCH) $(WINTEST)/wineprefix -- \
 	  ctest --test-dir $(WINTEST) --output-on-failure $(CTEST_ARGS)
 
-test: test-native test-win
+# The Debian package installed into a scratch root, building the demo.
+test-package: package
+	tests/tools/installed_package_test $(BUILD)/tessaform_*.deb
+
+# tessapack.exe under 64-bit Wine against the native builder.
+# Only tessapack.exe is built in that tree: its other programs are not run here.
+test-tessapack-exe: bootstrap $(WIN64)/CMakeCache.txt installer tessapack
+	cmake --build $(WIN64) -j $(JOBS) --target tessapack
+	scripts/wine-session --arch win64 $(WIN64)/wineprefix -- \
+	  ctest --test-dir $(WIN64) --output-on-failure -R '^tessapack_exe'
+
+test: test-native test-win test-package $(WINBUILDER_TEST)
 
 demo: installer $(WINE_ARCH) native
 	scripts/demo $(BUILD) $(WINE_ARCH)

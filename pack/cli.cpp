@@ -14,6 +14,7 @@
 #include "pack/manifest.h"
 #include "pack/package_reader.h"
 #include "pack/progress.h"
+#include "pack/stub_location.h"
 
 namespace {
 
@@ -47,7 +48,8 @@ constexpr char BuildHelp[] =
     "                         else the manifest's name with .exe, in the current\n"
     "                         directory)\n"
     "      --stub=FILE        the installer program the package starts with\n"
-    "                         (default: [package] stub)\n"
+    "                         (default: [package] stub, else the tessaform.exe\n"
+    "                         installed with tessapack; see tessapack --version)\n"
     "      --level=LEVEL      packing level: fast or best (default: [package] level,\n"
     "                         else best)\n"
     "  -h, --help             show this help\n"
@@ -99,6 +101,7 @@ struct Arguments {
   std::map<std::string, std::string> values;
   std::vector<std::string> set;
   bool help = false;
+  std::string programPath;  // the running tessapack, for its installed tree
 
   bool has(const std::string& flag) const { return std::find(set.begin(), set.end(), flag) != set.end(); }
 
@@ -395,6 +398,22 @@ std::string defaultOutput(const std::string& manifestPath) {
   return std::filesystem::path(manifestPath).stem().string() + ".exe";
 }
 
+// The installer program a build starts with: --stub, else [package] stub,
+// else the one installed with this tessapack.
+std::string chosenStub(const Arguments& a, const Manifest& manifest) {
+  if (a.values.count("stub")) return a.values.at("stub");
+  if (!manifest.stubPath.empty()) return manifest.stubPath;
+  const std::string installed = findInstalledStub(a.programPath);
+  if (installed.empty()) {
+    std::string looked;
+    for (const std::string& candidate : installedStubCandidates(a.programPath))
+      looked += (looked.empty() ? "" : ", ") + candidate;
+    throw PackError("no installer program: give --stub FILE or [package] stub in the manifest" +
+                    (looked.empty() ? std::string() : " (none is installed at " + looked + ")"));
+  }
+  return installed;
+}
+
 int commandBuild(Arguments& a, std::ostream& err) {
   if (a.operands.size() != 1) return a.usageError(err, "give one MANIFEST"), ExitUsage;
   if (a.values.count("level") && a.values["level"] != "fast" && a.values["level"] != "best")
@@ -402,8 +421,7 @@ int commandBuild(Arguments& a, std::ostream& err) {
   try {
     Manifest manifest = LoadManifest(a.operands[0]);
     if (a.values.count("level")) manifest.options.level = a.values["level"] == "fast" ? PackLevel::Fast : PackLevel::Best;
-    const std::string stubPath = a.values.count("stub") ? a.values["stub"] : manifest.stubPath;
-    if (stubPath.empty()) throw PackError("no installer program: give --stub FILE or [package] stub in the manifest");
+    const std::string stubPath = chosenStub(a, manifest);
     const Bytes stub = readWholeFile(stubPath);
     if (!manifest.stubTimeGiven)
       manifest.package.header.stubTime = recordFromUnixTime(fileModificationTime(stubPath), manifest.timeZone);
@@ -506,16 +524,35 @@ const Command* findCommand(const std::string& name) {
   return nullptr;
 }
 
+// The version, and the installer program a build uses when no stub is named.
+int commandVersion(const std::string& programPath, std::ostream& out) {
+  out << VersionText;
+  const std::string stub = findInstalledStub(programPath);
+  std::error_code error;
+  const uintmax_t size = stub.empty() ? 0 : std::filesystem::file_size(stub, error);
+  if (!stub.empty() && !error) {
+    out << "Installer program: " << stub << " (" << size << " bytes)\n";
+  } else {
+    out << "Installer program: none installed with this tessapack; give --stub FILE or [package] stub\n";
+  }
+  return ExitSuccess;
+}
+
 }  // namespace
 
 int RunTessapack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunTessapack(args, out, err, runningProgramPath());
+}
+
+int RunTessapack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const std::string& programPath) {
   if (args.empty()) {
     err << "tessapack: missing command\nTry 'tessapack --help' for more information.\n";
     return ExitUsage;
   }
   const std::string& first = args[0];
   if (first == "-h" || first == "--help") return out << MainHelp, ExitSuccess;
-  if (first == "--version") return out << VersionText, ExitSuccess;
+  if (first == "--version") return commandVersion(programPath, out);
   if (first == "help") {
     if (args.size() == 1) return out << MainHelp, ExitSuccess;
     const Command* command = findCommand(args[1]);
@@ -534,5 +571,6 @@ int RunTessapack(const std::vector<std::string>& args, std::ostream& out, std::o
   if (!parseArguments(std::vector<std::string>(args.begin() + 1, args.end()), *command, arguments, err))
     return ExitUsage;
   if (arguments.help) return out << command->help, ExitSuccess;
+  arguments.programPath = programPath;
   return command->run(arguments, out, err);
 }

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <toml++/toml.h>
@@ -574,9 +575,11 @@ class ManifestLoader {
     }
   }
 
+  // The file name of a source path, separated as the host separates paths
+  // (on Windows a backslash too, so "files\\ReadMe.txt" installs as
+  // "ReadMe.txt" and not as a name with the source folder in it).
   static std::string stemAndExtension(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return std::filesystem::path(path).filename().string();
   }
 
   std::vector<GlobMatch> expandSource(const toml::node& node, const std::string& source) {

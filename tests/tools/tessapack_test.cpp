@@ -5,6 +5,7 @@
 #include "pack/archive_writer.h"
 #include "pack/file_io.h"
 #include "pack/package_reader.h"
+#include "pack/stub_location.h"
 #include "tool_test_support.h"
 
 namespace {
@@ -158,6 +159,59 @@ TEST(TessapackTest, FailedBuildLeavesNothingAtTheOutput) {
   EXPECT_EQ(readFile(project.dir / "old.exe"), "earlier package");
   for (const auto& entry : std::filesystem::recursive_directory_iterator(project.dir.path()))
     EXPECT_FALSE(contains(entry.path().string(), ".partial")) << entry.path();
+}
+
+// Without --stub and [package] stub, the installer program installed with
+// tessapack is used: beside it (Windows) or in ../share/tessaform (Unix);
+// the explicit choices still win, and --version names what a build takes.
+TEST(TessapackTest, BuildFindsTheInstalledStubUnlessOneIsNamed) {
+  Project project;
+  std::string manifest = readFile(project.dir / "demo.toml");
+  manifest.replace(manifest.find("stub = \"stub.bin\"\n"), 18, "");
+  writeFile(project.dir / "nostub.toml", manifest);
+  writeFile(project.dir / "unix/share/tessaform/tessaform.exe", "MZ installed in share");
+  writeFile(project.dir / "windows/tessaform.exe", "MZ installed beside");
+  writeFile(project.dir / "windows/share/tessaform/tessaform.exe", "MZ not taken: beside comes first");
+
+  struct Case {
+    const char* program;  // the running tessapack, below the scratch directory
+    const char* manifest;
+    std::vector<std::string> extra;
+    const char* stub;  // whose bytes start the package; "" for a failed build
+  };
+  const std::vector<Case> cases = {
+      {"unix/bin/tessapack", "nostub.toml", {}, "unix/share/tessaform/tessaform.exe"},
+      {"windows/tessapack.exe", "nostub.toml", {}, "windows/tessaform.exe"},
+      {"unix/bin/tessapack", "demo.toml", {}, "stub.bin"},
+      {"unix/bin/tessapack", "demo.toml", {"--stub", project.dir / "windows/tessaform.exe"}, "windows/tessaform.exe"},
+      {"unix/bin/tessapack", "nostub.toml", {"--stub", project.dir / "stub.bin"}, "stub.bin"},
+      {"lonely/tessapack", "nostub.toml", {}, ""},
+  };
+  for (const Case& c : cases) {
+    const std::string program = project.dir / c.program;
+    std::vector<std::string> args = {"build", project.dir / c.manifest, "-o", project.dir / "out.exe"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    std::filesystem::remove(project.dir / "out.exe");
+    std::ostringstream out, err;
+    const int status = RunTessapack(args, out, err, program);
+    if (std::string(c.stub).empty()) {
+      EXPECT_EQ(status, ExitFailure) << c.program;
+      EXPECT_TRUE(contains(err.str(), "no installer program: give --stub FILE or [package] stub")) << err.str();
+      EXPECT_TRUE(contains(err.str(), project.dir / "lonely/tessaform.exe")) << err.str();
+      continue;
+    }
+    ASSERT_EQ(status, ExitSuccess) << c.program << " " << c.manifest << ": " << err.str();
+    EXPECT_EQ(readFile(project.dir / "out.exe").rfind(readFile(project.dir / c.stub), 0), 0u)
+        << c.program << " " << c.manifest << " should start with " << c.stub;
+  }
+
+  std::ostringstream out, err;
+  ASSERT_EQ(RunTessapack({"--version"}, out, err, project.dir / "unix/bin/tessapack"), ExitSuccess);
+  EXPECT_TRUE(contains(out.str(), "Installer program: " + project.dir / "unix/share/tessaform/tessaform.exe" +
+                                      " (21 bytes)")) << out.str();
+  std::ostringstream none;
+  RunTessapack({"--version"}, none, err, project.dir / "lonely/tessapack");
+  EXPECT_TRUE(contains(none.str(), "Installer program: none installed")) << none.str();
 }
 
 TEST(TessapackTest, HelpAndCommandLineErrors) {

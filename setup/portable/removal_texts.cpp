@@ -36,9 +36,32 @@ void appendQuoted(String& list, const String& token) {
   list.append("\" ");
 }
 
+constexpr int DirectoryBuckets = 40;
+
+String upperCased(const String& path) {
+  String key = path;
+  key.makeUpper();
+  return key;
+}
+
+void addEnclosingDirectories(Array<String>& directories, const String& installDir) {
+  StringSet known;
+  known.reset(DirectoryBuckets);
+  const int listed = directories.count();
+  for (int i = 0; i < listed; ++i) known.insert(upperCased(directories[i]), true);
+  for (int i = 0; i < listed; ++i) {
+    String parent = directories[i];
+    while (removeFileName(parent) && isInside(parent, installDir)) {
+      if (!known.insert(upperCased(parent), true)) break;  // it and its parents are known
+      directories.addLast(parent);
+    }
+  }
+}
+
 }  // namespace
 
-void SplitRemovalList(const String& list, List<String>& files, Array<String>& directories) {
+void SplitRemovalList(const String& list, const String& installDir, List<String>& files,
+                      Array<String>& directories) {
   String rest = list;
   while (!rest.isEmpty()) {
     String line = rest.popLine();
@@ -51,6 +74,7 @@ void SplitRemovalList(const String& list, List<String>& files, Array<String>& di
       files.addLast(line);
     }
   }
+  addEnclosingDirectories(directories, installDir);
   // Longest first; equal lengths keep their order.
   const int count = directories.count();
   for (int i = 1; i < count; ++i) {

@@ -105,6 +105,9 @@ TEST_F(QuietRemoval, EverythingInstalledIsRemovedAndNothingElseChanges) {
   CreateDirectoryA((scratch + "\\full\\docs").c_str(), nullptr);
   source("full/docs", "a.txt", "a");
   source("full/docs/deep", "b.txt", "b");
+  // A folder that holds only a folder is not in the removal list itself.
+  CreateDirectoryA((scratch + "\\full\\docs\\only").c_str(), nullptr);
+  source("full/docs/only/folders", "c.txt", "c");
   const std::string package = buildProduct(
       "full", product,
       "publisher = '" + publisher + "'\nversion = '2.1'\ninstall-dir = '" + product +
@@ -128,7 +131,8 @@ TEST_F(QuietRemoval, EverythingInstalledIsRemovedAndNothingElseChanges) {
   RegSetText(HKEY_CURRENT_USER, "Software\\" + publisher + "\\Full", "Setting", "1");
   const Snapshot installed = Snapshot::take(scratch, {Autoexec});
   const std::string added = Snapshot::difference(before, installed);
-  for (const std::string& part : {installDir + "\\Docs\\deep\\b.txt", installDir + "\\Made.txt",
+  for (const std::string& part : {installDir + "\\Docs\\deep\\b.txt", installDir + "\\Docs\\only\\folders\\c.txt",
+                                  installDir + "\\Made.txt",
                                   installDir + "\\Uninstall\\Installer Background.BMP", fontFile,
                                   startMenu + "\\" + product + "\\app.LNK", shellFolder("Startup") + "\\tool.LNK",
                                   std::string("C:\\autoexec.bat"), "\\Uninstall\\" + product + "]",

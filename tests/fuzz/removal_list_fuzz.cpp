@@ -41,7 +41,7 @@ void readHostile(const String& file) {
   TakeStringsSection(list, table);
   List<String> files;
   Array<String> directories;
-  SplitRemovalList(list, files, directories);
+  SplitRemovalList(list, String(), files, directories);
   Iterator it;
   for (String* f = files.first(it); f; f = files.next(it))
     if (f->isEmpty() || f->firstChar() == '~' || !isLineOf(list, *f, false)) abort();
@@ -74,7 +74,7 @@ void roundTrip(const String& lines) {
   }
   List<String> files;
   Array<String> directories;
-  SplitRemovalList(RemovalListText(), files, directories);
+  SplitRemovalList(RemovalListText(), String(), files, directories);
   if (files.count() != recordedFiles.count() || directories.count() != directoryCount) abort();
   Iterator a, b;
   for (String *f = files.first(a), *g = recordedFiles.first(b); f && g; f = files.next(a), g = recordedFiles.next(b))

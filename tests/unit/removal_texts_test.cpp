@@ -9,8 +9,11 @@ TEST(RemovalTexts, FileListSplitsFilesAndSortsDirectoriesDeepestFirst) {
   List<String> files;
   Array<String> directories;
   // A lone "~" (a damaged line) is no directory (found by removal_list_fuzz).
-  SplitRemovalList("~C:\\A\r\nC:\\A\\x.txt\r\n\r\n~\r\n~C:\\A\\Sub\\Deep\r\n~C:\\B\\Long\r\nC:\\y\n~C:\\A\\Sub\r\n", files,
-                   directories);
+  // The folders between C:\A and a listed folder are added once, whatever
+  // their case; nothing is added outside C:\A.
+  SplitRemovalList("~C:\\A\r\nC:\\A\\x.txt\r\n\r\n~\r\n~C:\\A\\Sub\\Deep\r\n~C:\\B\\Long\r\nC:\\y\n~C:\\A\\Sub\r\n"
+                   "~C:\\A\\p\\q\\r\r\n~c:\\a\\P\\Q\\R2\r\n",
+                   "C:\\A\\", files, directories);
   std::vector<std::string> fileNames;
   Iterator it;
   for (String* f = files.first(it); f != nullptr; f = files.next(it)) fileNames.push_back(f->cStr());
@@ -18,7 +21,8 @@ TEST(RemovalTexts, FileListSplitsFilesAndSortsDirectoriesDeepestFirst) {
   std::vector<std::string> dirNames;
   for (int i = 0; i < directories.count(); ++i) dirNames.push_back(directories[i].cStr());
   // Longest first; equal lengths keep the order of the list.
-  EXPECT_EQ(dirNames, (std::vector<std::string>{"C:\\A\\Sub\\Deep", "C:\\B\\Long", "C:\\A\\Sub", "C:\\A"}));
+  EXPECT_EQ(dirNames, (std::vector<std::string>{"C:\\A\\Sub\\Deep", "c:\\a\\P\\Q\\R2", "C:\\A\\p\\q\\r", "C:\\B\\Long",
+                                                "C:\\A\\Sub", "C:\\A\\p\\q", "C:\\A\\p", "C:\\A"}));
 }
 
 TEST(RemovalTexts, FontPairsRoundTripAndStopAtTheFirstGap) {

@@ -18,6 +18,7 @@ sizes in bytes).
 """
 import argparse
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -218,12 +219,21 @@ def main():
         for s in subjects:
             if os.path.exists(s.folder):
                 raise RuntimeError(s.folder + " is left from an earlier run: delete it")
-        for r in range(a.rounds):
-            say("%s: round %d of %d" % (set_name, r + 1, a.rounds))
-            turn = subjects[r % len(subjects):] + subjects[:r % len(subjects)]
-            for s in turn:
-                s.install(len(names))
-                s.remove()
+        try:
+            for r in range(a.rounds):
+                say("%s: round %d of %d" % (set_name, r + 1, a.rounds))
+                turn = subjects[r % len(subjects):] + subjects[:r % len(subjects)]
+                for s in turn:
+                    s.install(len(names))
+                    s.remove()
+        except (RuntimeError, subprocess.TimeoutExpired) as e:
+            # A failed subject is reported, and its leftovers cleared so the
+            # next set still runs.
+            say("%s: %s" % (set_name, e))
+            emit(set_name, "error", "error", str(e).replace("\t", " "))
+            for s in subjects:
+                shutil.rmtree(s.folder, ignore_errors=True)
+            continue
         for s in subjects:
             for figure, values in s.times.items():
                 emit(set_name, s.name, figure, "%.4f" % statistics.median(values))

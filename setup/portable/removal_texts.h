@@ -8,7 +8,8 @@
 
 // Splits the file list of "Uninstall.DAT" (the part before its "[Strings]"
 // section) into files and directories ("~" lines, without the "~"), in
-// their order; empty lines and lone "~" lines are skipped. The directories come back sorted
+// their order. Only full paths are taken: empty lines, lone "~" lines and
+// any relative line are skipped. The directories come back sorted
 // longest first, so that every directory precedes its parents.
 void SplitRemovalList(const String& list, List<String>& files, Array<String>& directories);
 

@@ -8,13 +8,15 @@
 TEST(RemovalTexts, FileListSplitsFilesAndSortsDirectoriesDeepestFirst) {
   List<String> files;
   Array<String> directories;
-  // A lone "~" (a damaged line) is no directory (found by removal_list_fuzz).
-  SplitRemovalList("~C:\\A\r\nC:\\A\\x.txt\r\n\r\n~\r\n~C:\\A\\Sub\\Deep\r\n~C:\\B\\Long\r\nC:\\y\n~C:\\A\\Sub\r\n", files,
-                   directories);
+  // A lone "~" (a damaged line) is no directory (found by removal_list_fuzz);
+  // relative lines (garbage) would name files of the current directory.
+  SplitRemovalList("~C:\\A\r\nC:\\A\\x.txt\r\n\r\n~\r\n~C:\\A\\Sub\\Deep\r\n~C:\\B\\Long\r\nC:\\y\n~C:\\A\\Sub\r\n"
+                   "victim.txt\r\n..\\up.txt\r\n\\rooted.txt\r\nC:\r\nC:x\r\n~sub\r\n~C:\r\n\\\\server\\share\\u.txt\r\n",
+                   files, directories);
   std::vector<std::string> fileNames;
   Iterator it;
   for (String* f = files.first(it); f != nullptr; f = files.next(it)) fileNames.push_back(f->cStr());
-  EXPECT_EQ(fileNames, (std::vector<std::string>{"C:\\A\\x.txt", "C:\\y"}));
+  EXPECT_EQ(fileNames, (std::vector<std::string>{"C:\\A\\x.txt", "C:\\y", "\\\\server\\share\\u.txt"}));
   std::vector<std::string> dirNames;
   for (int i = 0; i < directories.count(); ++i) dirNames.push_back(directories[i].cStr());
   // Longest first; equal lengths keep the order of the list.

@@ -128,6 +128,10 @@ char driveLetter(PathText path) {
   return (isLetter(c) && path.charAt(1) == ':') ? toUpper(c) : '\0';
 }
 
+bool isFullPath(PathText text) {
+  return isDrivePath(text) || (text.charAt(0) == PathSeparator && text.charAt(1) == PathSeparator);
+}
+
 String driveRoot(PathText path) {
   if (driveLetter(path) == '\0') return String();
   String root(path.text(), 2);

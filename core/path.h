@@ -66,6 +66,9 @@ bool prefixDirectory(String& path, PathText dir);
 bool makeAbsolute(String& path, PathText base);
 
 bool isDrivePath(PathText text);  // second and third characters are ":\"
+// A path that names the same place from any current directory: a drive
+// path ("X:\...") or a UNC path ("\\server\...").
+bool isFullPath(PathText text);
 char driveLetter(PathText path);  // upper-cased letter of "x:...", else 0
 String driveRoot(PathText path);  // "X:\" for "X:...", else ""
 

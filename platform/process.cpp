@@ -58,3 +58,9 @@ bool postCloseToTopLevelWindow(const char* caption) {
 }
 
 void sleepMilliseconds(unsigned ms) { Sleep(ms); }
+
+String oemBatchText(const String& text) {
+  String oem = text;
+  if (oem.length() > 0) CharToOemBuffA(oem.cStr(), oem.buffer(), static_cast<DWORD>(oem.length()));
+  return oem;
+}

@@ -62,3 +62,8 @@ bool postCloseToTopLevelWindow(const char* caption);
 
 // Suspends the calling thread for at least ms milliseconds.
 void sleepMilliseconds(unsigned ms);
+
+// The command interpreter reads a batch file in the OEM code page: `text`
+// (in the ANSI code page, as every path of the program) converted to it, so
+// that a path with letters of the upper half names the same file there.
+String oemBatchText(const String& text);

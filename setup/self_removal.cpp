@@ -16,7 +16,7 @@ inline constexpr char ConsoleWindowTitle[] = "MS-DOS Prompt";
 int RemoveUninstaller(const RemovedProduct& removed) {
   const String text =
       SelfRemovalBatchText(modulePath(), removed.installDir, removed.uninstallSubdir, SelfRemovalBatch);
-  if (!writeWholeFile(SelfRemovalBatch, text)) return SelfRemovalNotWritten;
+  if (!writeWholeFile(SelfRemovalBatch, oemBatchText(text))) return SelfRemovalNotWritten;
   const String command = formatString("\"%s\" /c %s", CommandInterpreter, SelfRemovalBatch);
   ChildProcess batch;
   if (!batch.start(command, nullptr, ShowMode::Minimized, true)) return SelfRemovalNotStarted;

@@ -64,6 +64,11 @@ bool openUninstallKey(const String& productName) {
 // The product's own look: title, colours and the saved picture.
 void readAppearance(Removal& run) {
   run.installDir = ReadText("InstallLocation", "");
+  // A location that is no full path (a damaged record: missing, or a
+  // number) would be resolved against the current directory, which is not
+  // the product's: it names no directory, so nothing is read, deleted or
+  // written there.
+  if (!isFullPath(run.installDir)) run.installDir.reset();
   InstallFlags = static_cast<uint32_t>(ReadInteger("ProductFlags", 0));
   if (HasInstallFlag(QuietUninstall)) AutomaticMode = true;
   DisplayTitle = ReadText("DisplayTitle", "");
@@ -72,8 +77,9 @@ void readAppearance(Removal& run) {
   BottomColor = static_cast<Colour>(ReadInteger("BottomColor", 0));
   MonoColor = ReadBoolean("MonoColor", true);
   run.uninstallSubdir = ReadText("UninstallSubdir", "");
+  if (run.installDir.isEmpty()) run.uninstallSubdir.reset();
   run.uninstallDir = joinPath(run.installDir, run.uninstallSubdir);
-  if (HasInstallFlag(BackgroundPicture)) {
+  if (HasInstallFlag(BackgroundPicture) && !run.uninstallDir.isEmpty()) {
     LoadBackgroundPictureFile(joinPath(run.uninstallDir, BackgroundPictureFileName).cStr());
   }
   RepaintBackground();
@@ -82,6 +88,7 @@ void readAppearance(Removal& run) {
 
 // The file list and the messages of the chosen language.
 void readRemovalFile(Removal& run) {
+  if (run.uninstallDir.isEmpty()) return;
   readWholeFile(joinPath(run.uninstallDir, RemovalFileName), run.fileList);
   ReadStringsSection(run.fileList);
 }
@@ -171,8 +178,10 @@ void removeDirectories(Removal& run, const Array<String>& directories) {
 
 // What stayed is written back so that a later run can try again.
 void rewriteRemovalFile(Removal& run) {
-  deleteFile(joinPath(run.uninstallDir, InstallLogFileName));
-  WriteRemovalFile(run.uninstallDir);
+  if (!run.uninstallDir.isEmpty()) {
+    deleteFile(joinPath(run.uninstallDir, InstallLogFileName));
+    WriteRemovalFile(run.uninstallDir);
+  }
   ClearRemovalList();
 }
 
@@ -246,7 +255,7 @@ void deleteInstallDirectory(const Removal& run) {
 // Only a removal that left nothing behind takes the PATH line, runs the
 // last hook and forgets the product.
 void finishRemoval(const Removal& run, const String& productName) {
-  if (HasInstallFlag(AddToPath)) ErrorText(EditAutoexecPath(run.installDir, false).cStr());
+  if (HasInstallFlag(AddToPath) && !run.installDir.isEmpty()) ErrorText(EditAutoexecPath(run.installDir, false).cStr());
   RunBatchHook(driveRoot(run.installDir), ReadText("UninstallBatch2", ""), String());
   DeleteValue("UninstallBatch2");
   DeleteSoftwareSubKey(UninstallKeyPath, productName.cStr(), false, 0);

@@ -14,10 +14,16 @@ namespace {
 
 constexpr int WriteAttempts = 3;
 
+// A file cut short (on a full drive) is deleted again: it must neither pass
+// for the product's file nor keep the space that the files after it need.
 bool writeOnce(PathText path, const char* data, int32_t size) {
   File file;
   file.setFatalOnUnopenedWrite(false);
-  return file.create(path, true) && file.write(data, size);
+  if (!file.create(path, true)) return false;
+  if (file.write(data, size)) return true;
+  file.close();
+  deleteFile(path);
+  return false;
 }
 
 bool readsBack(PathText path, const char* data, int32_t size) {

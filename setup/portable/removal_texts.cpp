@@ -65,11 +65,14 @@ void SplitRemovalList(const String& list, const String& installDir, List<String>
   String rest = list;
   while (!rest.isEmpty()) {
     String line = rest.popLine();
-    if (line.isEmpty()) continue;
-    if (line.charAt(0) == '~') {
-      line.dropFront(1);
-      // A lone "~" names no directory.
-      if (!line.isEmpty()) directories.addLast(line);
+    const bool directory = line.charAt(0) == '~';
+    if (directory) line.dropFront(1);
+    // The installation lists full paths only. Any other line (a lone "~",
+    // garbage, a cut-off "C:") would be resolved against the uninstaller's
+    // current directory, which is not the product's.
+    if (!isFullPath(line)) continue;
+    if (directory) {
+      directories.addLast(line);
     } else {
       files.addLast(line);
     }

@@ -8,13 +8,13 @@
 
 // Splits the file list of "Uninstall.DAT" (the part before its "[Strings]"
 // section) into files and directories ("~" lines, without the "~"), in
-// their order; empty lines and lone "~" lines are skipped. The installation
-// lists the folder of each file, not the folders between it and
-// `installDir` that hold only folders: those are added (each folder inside
-// `installDir` that encloses a listed one, once whatever its letter case),
-// or the listed folders above them could never be removed. The directories
-// come back sorted longest first, so that every directory precedes its
-// parents.
+// their order. Only full paths are taken: empty lines, lone "~" lines and
+// any relative line are skipped. The installation lists the folder of each
+// file, not the folders between it and `installDir` that hold only folders:
+// those are added (each folder inside `installDir` that encloses a listed
+// one, once whatever its letter case), or the listed folders above them
+// could never be removed. The directories come back sorted longest first,
+// so that every directory precedes its parents.
 void SplitRemovalList(const String& list, const String& installDir, List<String>& files,
                       Array<String>& directories);
 

@@ -69,18 +69,12 @@ String temporaryStandIn() {
 
 // The file's folder below the installation directory, made and listed for
 // removal (also when it could not be made: the uninstaller tries anyway).
-// Every folder between it and the installation directory was made for it
-// too and is listed as well: one left behind empty would keep the
-// installation directory from being removed.
 void prepareProductDirectory(const String& path) {
   const String directory = directoryPart(path);
   if (directory.compare(InstallDir, false) != 0 && !makeDirectories(directory)) {
     ErrorLog.appendFormat("%s %s\r\n", Message(MsgDirectoryNotCreated), directory);
   }
-  if (HasInstallFlag(RemoveInstallDir)) return;
-  RecordForRemoval(directory, true);
-  String parent = directory;
-  while (removeFileName(parent) && isInside(parent, InstallDir)) RecordForRemoval(parent, true);
+  if (!HasInstallFlag(RemoveInstallDir)) RecordForRemoval(directory, true);
 }
 
 void extractFile(const FileRecord& record) {

@@ -52,8 +52,10 @@ bool RunBatchHook(const String& directory, const String& hookText, const String&
   const String bodyPath = joinPath(directory, BodyFileName);
   const bool dropPauses = AutomaticMode || HasInstallFlag(HiddenBatch);
   const String body = BatchBody(hookEnvironment(directory, sharedDirectory), hookText, dropPauses);
-  const bool started = writeWholeFile(launcherPath, LauncherLine(CommandInterpreter, bodyPath)) &&
-                       writeWholeFile(bodyPath, body) && startAndWait(directory, launcherPath);
+  // In the code page the command interpreter reads batch files in, so that
+  // paths with letters of the upper half name the same files there.
+  const bool started = writeWholeFile(launcherPath, oemBatchText(LauncherLine(CommandInterpreter, bodyPath))) &&
+                       writeWholeFile(bodyPath, oemBatchText(body)) && startAndWait(directory, launcherPath);
   // Also after a failed write, which may have left a cut file behind.
   deleteFile(launcherPath);
   deleteFile(bodyPath);

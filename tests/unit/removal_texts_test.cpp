@@ -12,28 +12,10 @@ TEST(RemovalTexts, FileListSplitsFilesAndSortsDirectoriesDeepestFirst) {
   // relative lines (garbage) would name files of the current directory. The
   // folders between C:\A and a listed folder are added once, whatever their
   // case; nothing is added outside C:\A.
-  SplitRemovalList("~C:\A
-C:\A\x.txt
-
-~
-~C:\A\Sub\Deep
-~C:\B\Long
-C:\y
-~C:\A\Sub
-"
-                   "~C:\A\p\q\r
-~c:\a\P\Q\R2
-"
-                   "victim.txt
-..\up.txt
-\rooted.txt
-C:
-C:x
-~sub
-~C:
-\\server\share\u.txt
-",
-                   "C:\A\", files, directories);
+  SplitRemovalList("~C:\\A\r\nC:\\A\\x.txt\r\n\r\n~\r\n~C:\\A\\Sub\\Deep\r\n~C:\\B\\Long\r\nC:\\y\n~C:\\A\\Sub\r\n"
+                   "~C:\\A\\p\\q\\r\r\n~c:\\a\\P\\Q\\R2\r\n"
+                   "victim.txt\r\n..\\up.txt\r\n\\rooted.txt\r\nC:\r\nC:x\r\n~sub\r\n~C:\r\n\\\\server\\share\\u.txt\r\n",
+                   "C:\\A\\", files, directories);
   std::vector<std::string> fileNames;
   Iterator it;
   for (String* f = files.first(it); f != nullptr; f = files.next(it)) fileNames.push_back(f->cStr());

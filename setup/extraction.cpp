@@ -59,11 +59,15 @@ bool replacementAllowed(const FileRecord& record, const String& path) {
   return decision == SystemFileDecision::Replace;
 }
 
-// A file in use is written beside the product under a temporary name and
-// replaces the real one at the next restart. "" when no temporary file can
-// be made.
-String temporaryStandIn() {
-  const String temporary = tempFileName(InstallDir);
+// A file in use is written under a temporary name and replaces the real one
+// at the next restart. The stand-in goes beside its target: a replacement at
+// restart is a rename, which cannot cross volumes, and the installation
+// directory may lie on another one. The installation directory only when
+// the target's folder takes no new file. "" when no temporary file can be
+// made.
+String temporaryStandIn(const String& target) {
+  String temporary = tempFileName(directoryPart(target));
+  if (temporary.isEmpty()) temporary = tempFileName(InstallDir);
   return temporary.isEmpty() ? temporary : shortPath(temporary);
 }
 
@@ -96,7 +100,7 @@ void extractFile(const FileRecord& record) {
     if (!replacementAllowed(record, path)) return;
     if (!isWritable(path)) {
       pendingTarget = path;
-      writePath = temporaryStandIn();
+      writePath = temporaryStandIn(path);
       if (writePath.isEmpty()) {
         ErrorLog += CouldNotWriteLine(path);
         return;

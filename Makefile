@@ -3,17 +3,14 @@
 
 BUILD      ?= build
 JOBS       ?= 2
-# The Windows architecture the tests run as: win32 where the kernel can run
-# 32-bit Wine, else win64 (same sources built for x86-64).
+# The Windows architecture that runs on this machine's kernel: win32 where it
+# runs 32-bit Wine, else win64. The i686 build's tests run either way
+# (scripts/windows-tests: natively, or in the emulated PC); this picks what
+# `make demo` runs natively.
 WINE_ARCH  ?= $(shell scripts/wine-arch)
 NATIVE     := $(BUILD)/native
 WIN32      := $(BUILD)/win32
 WIN64      := $(BUILD)/win64
-ifeq ($(WINE_ARCH),win64)
-WINTEST    := $(WIN64)
-else
-WINTEST    := $(WIN32)
-endif
 CTEST_ARGS ?=
 # make install: the usual places; the Debian package installs below /usr.
 PREFIX     ?= /usr/local
@@ -22,16 +19,9 @@ DESTDIR    ?=
 RELEASE    := $(BUILD)/release
 # tessapack.exe for Windows vendors, with the installer program beside it.
 WINBUILDER := $(BUILD)/tessapack-windows
-# The x86-64 tree's tests run the Windows builder; where the Windows tests
-# run in the i686 tree, they run on their own.
-ifeq ($(WINE_ARCH),win64)
-WINBUILDER_TEST :=
-else
-WINBUILDER_TEST := test-tessapack-exe
-endif
-
 .PHONY: all bootstrap native win32 win64 installer tessapack release-tessapack install package \
-        windows-builder test test-native test-win test-package test-tessapack-exe demo bench fuzz clean
+        windows-builder test test-native test-win test-win32 test-win64 test-package test-tessapack-exe \
+        emulated-pc demo demo-i686 bench fuzz clean
 
 all: native win32
 
@@ -100,25 +90,43 @@ windows-builder: bootstrap $(WIN64)/CMakeCache.txt installer
 test-native: native
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
-# Win32 tests run one after another in one Wine session (they share a screen).
-# The whole i686 tree is built too, so 32-bit compile and link errors show
-# even where only the x86-64 build can run.
-test-win: $(WINE_ARCH) win32 tessapack
-	scripts/wine-session --arch $(WINE_ARCH) $(WINTEST)/wineprefix -- \
-	  ctest --test-dir $(WINTEST) --output-on-failure $(CTEST_ARGS)
+# Windows tests run one after another in one Wine session per build (they
+# share a screen), the x86-64 build under 64-bit Wine and the i686 build, the
+# one we ship, under 32-bit Wine: here, or in the emulated PC where this
+# kernel runs no 32-bit code (scripts/windows-tests says which).
+REPORT := $(BUILD)/windows-tests.txt
+
+test-win64: win64 tessapack
+	scripts/windows-tests win64 $(WIN64) $(CTEST_ARGS)
+
+test-win32: win32 tessapack
+	scripts/windows-tests win32 $(WIN32) $(CTEST_ARGS)
+
+# Both builds run even when the first fails; the report names each.
+test-win: win64 win32 tessapack
+	@rm -f $(REPORT)
+	@s=0; \
+	scripts/windows-tests --report $(REPORT) win64 $(WIN64) $(CTEST_ARGS) || s=1; \
+	scripts/windows-tests --report $(REPORT) win32 $(WIN32) $(CTEST_ARGS) || s=1; \
+	echo; echo "== Windows test report"; cat $(REPORT); exit $$s
+
+# The emulated PC's disk image, built once per machine and recipe.
+emulated-pc: bootstrap
+	scripts/emulated-pc-image
 
 # The Debian package installed into a scratch root, building the demo.
 test-package: package
 	tests/tools/installed_package_test $(BUILD)/tessaform_*.deb
 
-# tessapack.exe under 64-bit Wine against the native builder.
-# Only tessapack.exe is built in that tree: its other programs are not run here.
+# tessapack.exe under 64-bit Wine against the native builder, on its own
+# (test-win runs it with the rest of the x86-64 tree). Only tessapack.exe is
+# built in that tree here.
 test-tessapack-exe: bootstrap $(WIN64)/CMakeCache.txt installer tessapack
 	cmake --build $(WIN64) -j $(JOBS) --target tessapack
 	scripts/wine-session --arch win64 $(WIN64)/wineprefix -- \
 	  ctest --test-dir $(WIN64) --output-on-failure -R '^tessapack_exe'
 
-test: test-native test-win test-package $(WINBUILDER_TEST)
+test: test-native test-win test-package
 
 demo: installer $(WINE_ARCH) native
 	scripts/demo $(BUILD) $(WINE_ARCH)
@@ -129,6 +137,12 @@ FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?=
 fuzz: bootstrap $(NATIVE)/CMakeCache.txt
 	scripts/fuzz --build $(NATIVE) --seconds $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# The demo with the i686 build in the emulated PC (slower: minutes, not
+# seconds). Everything is built here first; the guest only runs it.
+demo-i686: installer win32 native
+	scripts/emulated-pc run --share $(BUILD) --wineprefix $(WIN32)/wineprefix -- \
+	  scripts/demo --no-build $(BUILD) win32
 
 bench: bootstrap
 	cmake -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release -DTESSA_SANITIZE=OFF -DTESSA_TESTS=OFF

@@ -70,12 +70,13 @@ function(tessa_plain_link target)
 endfunction()
 
 # tessa_add_win32_test(name SOURCES ... LIBS ...): a Win32 GoogleTest program
-# run under Wine by CTest.
+# run under Wine by CTest. Its time limit is given at run time
+# (scripts/windows-tests): the same program takes many times longer in the
+# emulated PC than under Wine on this machine.
 function(tessa_add_win32_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main ${TESSA_WIN32_LIBS})
   tessa_plain_link(${name})
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()

@@ -107,13 +107,17 @@ TEST_F(InstallReplacement, SharedAndSystemFilesReplaceOnlyOlderOnes) {
     const std::string target = (c.kind == "shared" ? sharedDir : system) + "\\" + c.name;
     if (c.replaced) {
       EXPECT_EQ(Read(target), "new " + c.name);
-      if (c.manifest.find("none") == std::string::npos) EXPECT_EQ(LocalTime(target), Archived);
+      if (c.manifest.find("none") == std::string::npos) {
+        EXPECT_EQ(LocalTime(target), Archived);
+      }
     } else {
       EXPECT_NE(Read(target), "new " + c.name);
       EXPECT_EQ(LocalTime(target), c.installedTime);
     }
   }
-  if (readOnlyHolds) EXPECT_EQ(Read(dest + "\\ro.txt"), "new ro.txt");
+  if (readOnlyHolds) {
+    EXPECT_EQ(Read(dest + "\\ro.txt"), "new ro.txt");
+  }
 
   // Without ClearReadOnly every attempt fails and the file stays.
   SetFileAttributesA((dest + "\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -122,7 +126,9 @@ TEST_F(InstallReplacement, SharedAndSystemFilesReplaceOnlyOlderOnes) {
   std::string lockedFiles;
   packageFile("locked", lockedFiles, "ro.txt", "app", "");
   runQuietly(build("locked", "E2E Repl Locked", lockedFiles), "/a /d:\"" + dest + "\"");
-  if (readOnlyHolds) EXPECT_EQ(Read(dest + "\\ro.txt"), "old");
+  if (readOnlyHolds) {
+    EXPECT_EQ(Read(dest + "\\ro.txt"), "old");
+  }
 }
 
 TEST_F(InstallReplacement, FileInUseIsReplacedAtRestart) {
@@ -152,7 +158,8 @@ TEST_F(InstallReplacement, FileInUseIsReplacedAtRestart) {
 
   // Wine's restart carries the rename out.
   holder.release();
-  STARTUPINFOA startup = {sizeof startup};
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
   char line[] = "wineboot.exe --restart";
   ASSERT_TRUE(CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));

@@ -47,39 +47,6 @@ std::vector<std::string> filesBelow(const std::string& directory) {
 
 class FaultyInstall : public Installing {
  protected:
-  void TearDown() override {
-    Installing::TearDown();
-    if (!smallDrive_.empty()) {
-      ui_e2e::RunLinuxScript(scratch_, "umount '" + smallDrive_ + "'; rm -f '" + driveLink_ + "'", nullptr);
-    }
-  }
-
-  // A tmpfs of `kib` KiB as a drive letter of the prefix; 0 when mounting
-  // is not allowed here.
-  char mountSmallDrive(int kib) {
-    const char* prefix = getenv("WINEPREFIX");
-    char letter = 0;
-    for (char l = 'Q'; l <= 'Y' && letter == 0; ++l) {
-      const char root[] = {l, ':', '\\', 0};
-      if (GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR) letter = l;
-    }
-    if (prefix == nullptr || letter == 0) return 0;
-    smallDrive_ = scratch_ + "/small";
-    driveLink_ = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
-    std::string output;
-    const int status = ui_e2e::RunLinuxScript(
-        scratch_,
-        "mkdir -p '" + smallDrive_ + "' && mount -t tmpfs -o size=" + std::to_string(kib) + "k tmpfs '" +
-            smallDrive_ + "' && ln -sfn '" + smallDrive_ + "' '" + driveLink_ + "'",
-        &output);
-    if (status != 0) {
-      printf("no small drive (%s)\n", output.c_str());
-      smallDrive_.clear();
-      return 0;
-    }
-    return letter;
-  }
-
   // Removes the product with its stored quiet command and waits until the
   // self-removal batch is done.
   void removeQuietly(const std::string& product, const std::string& dest) {
@@ -92,8 +59,6 @@ class FaultyInstall : public Installing {
     EXPECT_EQ(Uninstall(product, "DisplayName"), "<none>");
   }
 
-  std::string smallDrive_;
-  std::string driveLink_;
 };
 
 // The drive holds the first file but not the second: the second fails with

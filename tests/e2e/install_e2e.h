@@ -383,6 +383,40 @@ class Installing : public EndToEnd {
     for (const std::string& product : products_) RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey(product).c_str());
     for (const std::string& path : sharedPaths_) RegRemoveValue(HKEY_LOCAL_MACHINE, SharedDllsKey, path);
     for (const std::string& path : paths_) RemoveTree(path);
+    if (!smallDrive_.empty()) {
+      ui_e2e::RunLinuxScript(scratch_, "umount '" + smallDrive_ + "'; rm -f '" + driveLink_ + "'", nullptr);
+    }
+  }
+
+  // A tmpfs of `kib` KiB as a free drive letter of the prefix until the
+  // test ends; 0, with a note printed, when mounting is not allowed here.
+  char mountSmallDrive(int kib) {
+    const char* prefix = getenv("WINEPREFIX");
+    const char letter = freeDriveLetter('Q');
+    if (prefix == nullptr || letter == 0) return 0;
+    smallDrive_ = scratch_ + "/small";
+    driveLink_ = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
+    std::string output;
+    const int status = ui_e2e::RunLinuxScript(
+        scratch_,
+        "mkdir -p '" + smallDrive_ + "' && mount -t tmpfs -o size=" + std::to_string(kib) + "k tmpfs '" +
+            smallDrive_ + "' && ln -sfn '" + smallDrive_ + "' '" + driveLink_ + "'",
+        &output);
+    if (status != 0) {
+      printf("no small drive (%s): its cases are not tested\n", output.c_str());
+      smallDrive_.clear();
+      return 0;
+    }
+    return letter;
+  }
+
+  // The first drive letter from `from` on that names no drive; 0 for none.
+  static char freeDriveLetter(char from) {
+    for (char letter = from; letter <= 'Y'; ++letter) {
+      const char root[] = {letter, ':', '\\', 0};
+      if (GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR) return letter;
+    }
+    return 0;
   }
 
   // Builds `manifest` (the [product] name and the language are added) in
@@ -456,6 +490,8 @@ class Installing : public EndToEnd {
   std::string scratch_;  // Linux path
 
  private:
+  std::string smallDrive_;  // Linux path of the mounted tmpfs
+  std::string driveLink_;   // its link in the prefix's dosdevices
   std::vector<std::string> products_;
   std::vector<std::string> paths_;
   std::vector<std::string> sharedPaths_;

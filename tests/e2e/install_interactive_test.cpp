@@ -10,43 +10,6 @@ using namespace install_e2e;
 
 class InteractiveInstall : public Installing {
  protected:
-  void TearDown() override {
-    Installing::TearDown();
-    if (!smallDrive_.empty()) {
-      ui_e2e::RunLinuxScript(scratch_, "umount '" + smallDrive_ + "'; rm -f '" + driveLink_ + "'", nullptr);
-    }
-  }
-
-  // A drive of 64 KiB (a tmpfs) as the letter returned; 0 when it cannot
-  // be mounted on this machine.
-  char mountSmallDrive() {
-    const char* prefix = getenv("WINEPREFIX");
-    char letter = freeDriveLetter('Q');
-    if (prefix == nullptr || letter == 0) return 0;
-    smallDrive_ = scratch_ + "/small";
-    driveLink_ = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
-    std::string output;
-    const int status = ui_e2e::RunLinuxScript(scratch_,
-                                              "mkdir -p '" + smallDrive_ + "' && mount -t tmpfs -o size=64k tmpfs '" +
-                                                  smallDrive_ + "' && ln -sfn '" + smallDrive_ + "' '" + driveLink_ +
-                                                  "'",
-                                              &output);
-    if (status != 0) {
-      printf("no small drive (%s): the disk-space refusal is not tested\n", output.c_str());
-      smallDrive_.clear();
-      return 0;
-    }
-    return letter;
-  }
-
-  static char freeDriveLetter(char from) {
-    for (char letter = from; letter <= 'Y'; ++letter) {
-      const char root[] = {letter, ':', '\\', 0};
-      if (GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR) return letter;
-    }
-    return 0;
-  }
-
   // Answers the introduction with Yes and returns the next window.
   driver::Window pastIntroduction(const std::string& package, const std::string& product,
                                   const std::string& caption) {
@@ -65,8 +28,6 @@ class InteractiveInstall : public Installing {
     RegSetText(HKEY_LOCAL_MACHINE, ProductKey(product), "DisplayVersion", version);
   }
 
-  std::string smallDrive_;
-  std::string driveLink_;
 };
 
 TEST_F(InteractiveInstall, DecliningAnyFirstQuestionWritesNothing) {
@@ -102,7 +63,7 @@ TEST_F(InteractiveInstall, DirectoryDialogRefusesUntilAnAcceptableDirectory) {
   const std::string package = build("where", product,
                                     "install-dir = 'E2E Where'\nflags = ['AskDirectory']\n"
                                     "[[file]]\nsource = 'big.bin'\n[[file]]\nsource = 'small.bin'\n");
-  const char small = mountSmallDrive();
+  const char small = mountSmallDrive(64);
   const char missing = freeDriveLetter(small == 0 ? 'M' : static_cast<char>(small + 1));
   ASSERT_NE(missing, 0);
   const std::string programFiles = ProgramFiles();

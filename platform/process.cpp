@@ -59,6 +59,8 @@ bool postCloseToTopLevelWindow(const char* caption) {
 
 void sleepMilliseconds(unsigned ms) { Sleep(ms); }
 
+unsigned tickCount() { return GetTickCount(); }
+
 String oemBatchText(const String& text) {
   String oem = text;
   if (oem.length() > 0) CharToOemBuffA(oem.cStr(), oem.buffer(), static_cast<DWORD>(oem.length()));

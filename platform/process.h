@@ -62,6 +62,9 @@ bool postCloseToTopLevelWindow(const char* caption);
 
 // Suspends the calling thread for at least ms milliseconds.
 void sleepMilliseconds(unsigned ms);
+// Milliseconds since the system started; wraps after about 49 days, so
+// only differences are meaningful.
+unsigned tickCount();
 
 // The command interpreter reads a batch file in the OEM code page: `text`
 // (in the ANSI code page, as every path of the program) converted to it, so

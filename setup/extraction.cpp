@@ -5,6 +5,7 @@
 #include "core/path.h"
 #include "platform/filesys.h"
 #include "platform/gfile.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "setup/portable/installation_state.h"
 #include "setup/portable/process_state.h"
@@ -20,6 +21,13 @@
 namespace {
 
 inline constexpr char StatusFormat[] = "%s -> %s";
+// The status line names the file just written, but repainting it for every
+// file costs about as much as writing a small file: a name is shown when
+// this much time has passed since the last one, and always for the last
+// record.
+constexpr unsigned StatusIntervalMs = 50;
+unsigned LastStatusTick = 0;
+bool StatusShown = false;
 
 bool takesReplacementPolicy(int32_t kind) { return kind == SharedFile || kind == FontFile || kind == SystemFile; }
 
@@ -71,17 +79,34 @@ String temporaryStandIn(const String& target) {
   return temporary.isEmpty() ? temporary : shortPath(temporary);
 }
 
+// The folder made for the previous file: files come folder by folder, and
+// asking the file system again for each of them is what made extraction
+// slow on many small files.
+String LastMadeDirectory;
+
 // The file's folder below the installation directory, made and listed for
 // removal (also when it could not be made: the uninstaller tries anyway).
 void prepareProductDirectory(const String& path) {
   const String directory = directoryPart(path);
-  if (directory.compare(InstallDir, false) != 0 && !makeDirectories(directory)) {
-    ErrorLog.appendFormat("%s %s\r\n", Message(MsgDirectoryNotCreated), directory);
+  if (directory.compare(InstallDir, false) != 0 && directory != LastMadeDirectory) {
+    if (makeDirectories(directory)) {
+      LastMadeDirectory = directory;
+    } else {
+      ErrorLog.appendFormat("%s %s\r\n", Message(MsgDirectoryNotCreated), directory);
+    }
   }
   if (!HasInstallFlag(RemoveInstallDir)) RecordForRemoval(directory, true);
 }
 
-void extractFile(const FileRecord& record) {
+void showStatus(const FileRecord& record, const String& writePath, bool lastRecord) {
+  const unsigned now = tickCount();
+  if (StatusShown && !lastRecord && now - LastStatusTick < StatusIntervalMs) return;
+  StatusShown = true;
+  LastStatusTick = now;
+  showStatus(record, writePath, lastRecord);
+}
+
+void extractFile(const FileRecord& record, bool lastRecord) {
   const String path = joinPath(DestinationDirectory(record.kind), record.name);
   queueRequests(record, path);
   const bool present = fileExists(path);
@@ -136,6 +161,6 @@ void ExtractFiles() {
   FileRecord record;
   for (int i = 0; i < Header.fileCount; ++i) {
     ReadNextFileRecord(i, record);
-    extractFile(record);
+    extractFile(record, i == Header.fileCount - 1);
   }
 }

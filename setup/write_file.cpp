@@ -16,11 +16,16 @@ constexpr int WriteAttempts = 3;
 
 // A file cut short (on a full drive) is deleted again: it must neither pass
 // for the product's file nor keep the space that the files after it need.
-bool writeOnce(PathText path, const char* data, int32_t size) {
+// `time`, when given, is set through the same handle: opening the file a
+// second time only for its time costs as much as writing a small file.
+bool writeOnce(PathText path, const char* data, int32_t size, const DateTimeStamp* time) {
   File file;
   file.setFatalOnUnopenedWrite(false);
   if (!file.create(path, true)) return false;
-  if (file.write(data, size)) return true;
+  if (file.write(data, size)) {
+    if (time != nullptr) file.setTime(*time);
+    return true;
+  }
   file.close();
   deleteFile(path);
   return false;
@@ -46,13 +51,16 @@ String CouldNotWriteLine(PathText path) {
 bool WriteFileWithRetries(PathText path, const char* data, int32_t size, const DateTimeStamp& time,
                           String& log) {
   if (size < 0) CorruptArchive(CorruptDataLength);
+  // Verified writes get their time once the read-back has passed.
+  const bool verify = HasInstallFlag(VerifyWrites);
+  const DateTimeStamp* timeNow = verify || time.isEmpty() ? nullptr : &time;
   for (int attempt = 1; attempt <= WriteAttempts; ++attempt) {
-    if (!writeOnce(path, data, size)) {
+    if (!writeOnce(path, data, size, timeNow)) {
       if (attempt == 1 && HasInstallFlag(ClearReadOnly)) setReadOnly(path, false);
       continue;
     }
-    if (HasInstallFlag(VerifyWrites) && !readsBack(path, data, size)) continue;
-    if (!time.isEmpty()) setWriteTime(path, time);
+    if (verify && !readsBack(path, data, size)) continue;
+    if (verify && !time.isEmpty()) setWriteTime(path, time);
     return true;
   }
   log += CouldNotWriteLine(path);

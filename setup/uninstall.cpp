@@ -23,7 +23,7 @@ namespace {
 inline constexpr char NotInstalledFormat[] = "No product named '%s' is installed.";
 inline constexpr char NoAccessFormat[] =
     "Unable to access the uninstall information for:\r\n%s\r\n\r\nThe uninstallation cannot be performed.";
-inline constexpr char SharedCountsFailedText[] =
+inline constexpr char SharedCountsNotAdjustedText[] =
     "REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n";
 constexpr int MaxStartMenuLevels = 20;
 constexpr int MaxRegistryLevels = 20;
@@ -216,7 +216,7 @@ void releaseSharedFiles(Removal& run) {
   const String shared = ReadText("SharedFiles", "");
   if (!shared.isEmpty()) {
     if (OpenSoftwareKey(SharedDllsKey, false, 0) == KeyNotOpened) {
-      run.errors += SharedCountsFailedText;
+      run.errors += SharedCountsNotAdjustedText;
     } else {
       int position = 0;
       String name;

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr int DirectoryBuckets = 40;
 inline constexpr char DirectoryMark[] = "~";
 inline constexpr char LineEnd[] = "\r\n";
 
@@ -17,16 +16,19 @@ StringSet ListedDirectories;
 void RecordForRemoval(const String& path, bool isDirectory) {
   if (path.isEmpty()) return;
   if (isDirectory) {
-    // makeUpper folds as the C runtime's toupper does in the "C" locale,
-    // which the installer never leaves.
-    String key = path;
-    key.makeUpper();
+    const String key = DirectoryKey(path);
     if (ListedDirectories.bucketCount() == 0) ListedDirectories.reset(DirectoryBuckets);
     if (!ListedDirectories.insert(key, true)) return;
     ListText.append(DirectoryMark);
   }
   ListText.append(path);
   ListText.append(LineEnd);
+}
+
+String DirectoryKey(const String& path) {
+  String key = path;
+  key.makeUpper();
+  return key;
 }
 
 void ClearRemovalList() {

@@ -11,6 +11,12 @@
 // (its first spelling stays). An empty path is ignored.
 void RecordForRemoval(const String& path, bool isDirectory);
 
+// Directories are told apart without regard to letter case: the key of a
+// directory, upper-cased as the C runtime's toupper does in the "C" locale
+// (which the installer never leaves), and the buckets of a set of them.
+String DirectoryKey(const String& path);
+constexpr int DirectoryBuckets = 40;
+
 // Empties the list and forgets the directories listed.
 void ClearRemovalList();
 

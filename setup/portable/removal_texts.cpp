@@ -1,6 +1,7 @@
 #include "setup/portable/removal_texts.h"
 
 #include "core/path.h"
+#include "setup/portable/removal_list.h"
 
 namespace {
 
@@ -36,23 +37,15 @@ void appendQuoted(String& list, const String& token) {
   list.append("\" ");
 }
 
-constexpr int DirectoryBuckets = 40;
-
-String upperCased(const String& path) {
-  String key = path;
-  key.makeUpper();
-  return key;
-}
-
 void addEnclosingDirectories(Array<String>& directories, const String& installDir) {
   StringSet known;
   known.reset(DirectoryBuckets);
   const int listed = directories.count();
-  for (int i = 0; i < listed; ++i) known.insert(upperCased(directories[i]), true);
+  for (int i = 0; i < listed; ++i) known.insert(DirectoryKey(directories[i]), true);
   for (int i = 0; i < listed; ++i) {
     String parent = directories[i];
     while (removeFileName(parent) && isInside(parent, installDir)) {
-      if (!known.insert(upperCased(parent), true)) break;  // it and its parents are known
+      if (!known.insert(DirectoryKey(parent), true)) break;  // it and its parents are known
       directories.addLast(parent);
     }
   }

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -208,12 +209,20 @@ std::string stemOf(const std::string& name) {
 size_t nonAsciiOutsideStrings(const Bytes& text) {
   const size_t n = text.size();
   auto at = [&](size_t i) { return i < n ? static_cast<char>(text[i]) : '\0'; };
+  // The last character before the current one that is not a blank: a quote
+  // opens a string only where a key or a value may begin. Elsewhere (as in
+  // `= 0"x"`) the reader meets the quote as a stray character and looks at
+  // what follows it as outside a string.
+  char before = '\n';
   for (size_t i = 0; i < n; ++i) {
     const char c = at(i);
     if (static_cast<unsigned char>(c) > 0x7F) return i;
+    const bool opensString = (c == '"' || c == '\'') && before != '\0' && std::strchr("\n=[,{.", before) != nullptr;
+    if (c != ' ' && c != '\t') before = c;
     if (c == '#') {
       while (i < n && at(i) != '\n') ++i;
-    } else if (c == '"' || c == '\'') {
+      before = '\n';
+    } else if (opensString) {
       const bool multiLine = at(i + 1) == c && at(i + 2) == c;
       const bool escapes = c == '"';
       for (i += multiLine ? 3 : 1;; ++i) {

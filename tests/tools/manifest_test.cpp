@@ -194,6 +194,8 @@ TEST_F(ManifestTest, MistakesAreReportedWithTheirPlace) {
       {"[product]\nname = \"P\" \xCB\xAB\n", "m.toml:2:12: a character outside the ASCII range"},
       {"# B\xC3\xBC" "cher\n[product]\nname = '''B\xC3\xBC\"cher'''\nt = \"\\\"\xC3\xA4\"\n\xC3\xA4",
        "m.toml:5:1: a character outside the ASCII range"},
+      // A quote right after a value opens no string for the reader.
+      {"[package]\ntime-zone =0\"UT\xCB\xAB" "C\"\n", "m.toml:2:16: a character outside the ASCII range"},
   };
   for (const auto& [body, expected] : cases) EXPECT_TRUE(contains(error(body), expected)) << error(body);
 }

@@ -7,11 +7,12 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <toml++/toml.h>
+#include <string_view>
 
 #include "pack/bitmap.h"
 #include "pack/codepage.h"
 #include "pack/messages.h"
+#include "pack/toml_reader.h"
 #include "pack/version_resource.h"
 
 namespace {
@@ -241,6 +242,25 @@ size_t nonAsciiOutsideStrings(const Bytes& text) {
   return std::string::npos;
 }
 
+// The line on which the TOML reader stops at one of its own checks: the
+// first line whose end, taken as the end of the text, makes it stop there.
+// Manifests are small, so reading each beginning of the text again is cheap.
+uint32_t lineOfReaderFault(const Bytes& text) {
+  const std::string_view whole(reinterpret_cast<const char*>(text.data()), text.size());
+  uint32_t line = 1;
+  for (size_t end = 0; end < whole.size(); ++line) {
+    const size_t newline = whole.find('\n', end);
+    end = newline == std::string_view::npos ? whole.size() : newline + 1;
+    try {
+      static_cast<void>(toml::parse(whole.substr(0, end)));
+    } catch (const TomlReaderFault&) {
+      return line;
+    } catch (const toml::parse_error&) {
+    }
+  }
+  return line > 1 ? line - 1 : 1;
+}
+
 class ManifestLoader {
  public:
   explicit ManifestLoader(const std::string& path) : context_(path) { manifest_.path = path; }
@@ -273,6 +293,11 @@ class ManifestLoader {
       if (e.source().begin.line == 0)
         throw PackError(context_.path() + ": cannot be read: " + std::string(e.description()));
       context_.fail(e.source(), std::string(e.description()));
+    } catch (const TomlReaderFault&) {
+      Bytes text;
+      const uint32_t line = tryReadWholeFile(context_.path(), text) ? lineOfReaderFault(text) : 1;
+      context_.fail(toml::source_region{{line, 1}, {line, 1}, nullptr},
+                    "malformed TOML on this line (check its brackets, quotes, commas and values)");
     }
     TableReader top(context_, root, "the manifest",
                     {"package", "product", "appearance", "texts", "hooks", "language", "file"});

@@ -196,6 +196,9 @@ TEST_F(ManifestTest, MistakesAreReportedWithTheirPlace) {
        "m.toml:5:1: a character outside the ASCII range"},
       // A quote right after a value opens no string for the reader.
       {"[package]\ntime-zone =0\"UT\xCB\xAB" "C\"\n", "m.toml:2:16: a character outside the ASCII range"},
+      // The TOML reader stops at a check of its own here (found by manifest_fuzz).
+      {"[` = \"x\"\n", "m.toml:1:1: malformed TOML on this line"},
+      {"[product]\nname = \"P\"\n\n[[` = 1\nx = 2\n", "m.toml:4:1: malformed TOML on this line"},
   };
   for (const auto& [body, expected] : cases) EXPECT_TRUE(contains(error(body), expected)) << error(body);
 }

@@ -17,7 +17,27 @@ bool isParentLike(const char* start, const char* end) {
   return dots >= 2;
 }
 
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 }  // namespace
+
+bool IsDeviceName(const char* component, size_t length) {
+  size_t stem = 0;
+  while (stem < length && component[stem] != '.') ++stem;
+  while (stem > 0 && component[stem - 1] == ' ') --stem;
+  char name[4];
+  if (stem != 3 && stem != 4) return false;
+  for (size_t i = 0; i < 3; ++i) name[i] = upper(component[i]);
+  if (stem == 3) {
+    static const char Devices[] = "CONPRNAUXNUL";
+    for (const char* device = Devices; *device; device += 3)
+      if (name[0] == device[0] && name[1] == device[1] && name[2] == device[2]) return true;
+    return false;
+  }
+  const bool port = (name[0] == 'C' && name[1] == 'O' && name[2] == 'M') ||
+                    (name[0] == 'L' && name[1] == 'P' && name[2] == 'T');
+  return port && component[3] >= '1' && component[3] <= '9';
+}
 
 bool IsContainedFileName(const String& name) {
   if (name.isEmpty() || isSeparator(name.firstChar()) || name.findChar(':') >= 0) return false;
@@ -26,7 +46,7 @@ bool IsContainedFileName(const String& name) {
   while (p <= end) {
     const char* componentEnd = p;
     while (componentEnd < end && !isSeparator(*componentEnd)) ++componentEnd;
-    if (isParentLike(p, componentEnd)) return false;
+    if (isParentLike(p, componentEnd) || IsDeviceName(p, static_cast<size_t>(componentEnd - p))) return false;
     p = componentEnd + 1;
   }
   return true;

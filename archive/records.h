@@ -39,6 +39,12 @@ int ReadFileRecord(ByteStream& payload, int32_t size, bool verifyChecksums, File
 // True when `name` stays inside the directory it is joined to: not empty,
 // no colon (no drive, no stream name), no leading backslash or slash, and
 // no component made of dots and blanks alone that holds two dots (which
-// the system reads as the parent directory). Slashes separate components
-// as backslashes do.
+// the system reads as the parent directory), no component that names a
+// device. Slashes separate components as backslashes do.
 bool IsContainedFileName(const String& name);
+
+// True when a path component names a device rather than a file in its
+// directory: CON, PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9 in any case,
+// alone or before a dot or blanks ("nul.txt", "Com1 .log"). Data written
+// to such a name goes to the device, whatever directory it is joined to.
+bool IsDeviceName(const char* component, size_t length);

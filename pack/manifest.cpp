@@ -9,6 +9,7 @@
 #include <set>
 #include <string_view>
 
+#include "archive/records.h"
 #include "pack/bitmap.h"
 #include "pack/codepage.h"
 #include "pack/messages.h"
@@ -189,6 +190,8 @@ std::string destinationName(const Context& context, const toml::node& where, std
       context.fail(where, shown + " contains a character Windows does not allow in file names");
     if (part.back() == ' ' || part.back() == '.')
       context.fail(where, shown + " has a component ending in a blank or a dot");
+    if (IsDeviceName(part.data(), part.size()))
+      context.fail(where, shown + " has a component that Windows reserves for a device (\"" + part + "\")");
     if (end == name.size()) break;
     start = end + 1;
   }

@@ -94,13 +94,15 @@ TEST(FileRecordsTest, ChecksInOrder) {
 
 TEST(FileRecordsTest, NamesMustStayInsideTheirDirectory) {
   for (const char* name : {"C:\\Windows\\x.dll", "c:x", "\\x", "/x", "\\\\server\\share\\x", "..\\x",
-                           "a\\..\\..\\x", "a/../../x", "..", "a\\. .\\x", "a\\...\\x", "a\\.. \\x", "x.txt:stream"}) {
+                           "a\\..\\..\\x", "a/../../x", "..", "a\\. .\\x", "a\\...\\x", "a\\.. \\x", "x.txt:stream",
+                           "CON", "nul.txt", "bin\\Aux.c", "com1", "LPT9 .log", "prn\\x"}) {
     EXPECT_FALSE(IsContainedFileName(name)) << name;
     ByteStream payload = streamOf(rawRecord(name, 0, 0, "", Checksum("", 0)));
     FileRecord record;
     EXPECT_EQ(ReadFileRecord(payload, 0, true, record), CorruptFileName) << name;
   }
-  for (const char* name : {"a.txt", "bin\\a.exe", "a..b\\c", ".profile", "a\\.\\b", "dir/sub/file", "x.."})
+  for (const char* name : {"a.txt", "bin\\a.exe", "a..b\\c", ".profile", "a\\.\\b", "dir/sub/file", "x..",
+                           "CONFIG.SYS", "com10", "com0", "LPT", "nul_", "a.con", "console\\x"})
     EXPECT_TRUE(IsContainedFileName(name)) << name;
   // Hidden parents: behind a slash, at the end, padded with blanks.
   for (const char* name : {"a\\..", "a/..", " ..\\x", "a\\ .. \\x", "./../x", "a\\b\\..\\..\\..\\x"})

@@ -205,14 +205,22 @@ std::string stemOf(const std::string& name) {
   return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
-// The offset of the first byte above 0x7F outside strings and comments, or
-// npos. TOML allows none there, and the TOML reader of the distribution
-// (toml++ 3.3) meets some of them (U+00A1 to U+049A, for one) with undefined
-// behaviour instead of an error, so the manifest is checked for them first.
-// A string that is never closed ends the check: the reader reports it.
-size_t nonAsciiOutsideStrings(const Bytes& text) {
+// Where the TOML reader of the distribution (toml++ 3.3) would ask whether
+// a character above U+00A0 is white space: it meets some of them (U+00A1
+// to U+049A, U+FB36 to U+FEFE) with undefined behaviour instead of an
+// answer. That happens outside strings and comments, where TOML allows no
+// such character at all, and in a multi-line basic string right after a
+// backslash, or after the blanks and line breaks a line-ending backslash
+// skips. The manifest is checked for both first.
+struct ReaderTrap {
+  size_t offset = std::string::npos;
+  const char* reason = nullptr;
+};
+
+ReaderTrap findReaderTrap(const Bytes& text) {
   const size_t n = text.size();
   auto at = [&](size_t i) { return i < n ? static_cast<char>(text[i]) : '\0'; };
+  auto high = [&](size_t i) { return i < n && text[i] > 0x7F; };
   // The last character before the current one that is not a blank: a quote
   // opens a string only where a key or a value may begin. Elsewhere (as in
   // `= 0"x"`) the reader meets the quote as a stray character and looks at
@@ -220,7 +228,7 @@ size_t nonAsciiOutsideStrings(const Bytes& text) {
   char before = '\n';
   for (size_t i = 0; i < n; ++i) {
     const char c = at(i);
-    if (static_cast<unsigned char>(c) > 0x7F) return i;
+    if (high(i)) return {i, "a character outside the ASCII range outside a string or comment"};
     const bool opensString = (c == '"' || c == '\'') && before != '\0' && std::strchr("\n=[,{.", before) != nullptr;
     if (c != ' ' && c != '\t') before = c;
     if (c == '#') {
@@ -230,9 +238,19 @@ size_t nonAsciiOutsideStrings(const Bytes& text) {
       const bool multiLine = at(i + 1) == c && at(i + 2) == c;
       const bool escapes = c == '"';
       for (i += multiLine ? 3 : 1;; ++i) {
-        if (i >= n || (!multiLine && at(i) == '\n')) return std::string::npos;
+        if (i >= n || (!multiLine && at(i) == '\n')) return {};
         if (escapes && at(i) == '\\') {
-          ++i;
+          // Past the escaped character; in a multi-line string also past
+          // the blanks and line breaks of a line-ending backslash, up to
+          // the character the reader then asks about.
+          size_t next = i + 1;
+          while (multiLine && next < n && (at(next) == ' ' || at(next) == '\t' || at(next) == '\r' || at(next) == '\n'))
+            ++next;
+          if (multiLine && high(next))
+            return {next, "a character outside the ASCII range right after a backslash (or after the line break "
+                          "a backslash continues), which the TOML reader cannot take; begin the line with an "
+                          "ASCII character"};
+          i = next == i + 1 ? next : next - 1;
         } else if (at(i) == c && (!multiLine || (at(i + 1) == c && at(i + 2) == c))) {
           // A multi-line string may end in up to two more quotes of its kind.
           if (multiLine) i += 2;
@@ -242,7 +260,7 @@ size_t nonAsciiOutsideStrings(const Bytes& text) {
       }
     }
   }
-  return std::string::npos;
+  return {};
 }
 
 // The line on which the TOML reader stops at one of its own checks: the
@@ -268,10 +286,11 @@ class ManifestLoader {
  public:
   explicit ManifestLoader(const std::string& path) : context_(path) { manifest_.path = path; }
 
-  void refuseNonAsciiOutsideStrings() const {
+  void refuseReaderTraps() const {
     Bytes text;
     if (!tryReadWholeFile(context_.path(), text)) return;  // the TOML reader reports it
-    const size_t at = nonAsciiOutsideStrings(text);
+    const ReaderTrap trap = findReaderTrap(text);
+    const size_t at = trap.offset;
     if (at == std::string::npos) return;
     toml::source_position where{1, 1};
     for (size_t i = 0; i < at; ++i) {
@@ -283,13 +302,12 @@ class ManifestLoader {
         ++where.column;
       }
     }
-    context_.fail(toml::source_region{where, where, nullptr},
-                  "a character outside the ASCII range outside a string or comment");
+    context_.fail(toml::source_region{where, where, nullptr}, trap.reason);
   }
 
   Manifest load() {
     toml::table root;
-    refuseNonAsciiOutsideStrings();
+    refuseReaderTraps();
     try {
       root = toml::parse_file(context_.path());
     } catch (const toml::parse_error& e) {

@@ -48,9 +48,9 @@ void writeColours() {
 // The values in their fixed order; a text marked RegDeleteEmpty is removed
 // when empty, so that a reinstall clears what the product no longer has.
 String writeValues() {
-  const String uninstallString = UninstallerPath() + " " + UninstallArguments();
+  const String uninstallString = UninstallCommand(UninstallerPath(), UninstallArguments(), false);
   WriteText("UninstallString", uninstallString.cStr());
-  WriteText("QuietUninstallString", (UninstallerPath() + " /a " + UninstallArguments()).cStr());
+  WriteText("QuietUninstallString", UninstallCommand(UninstallerPath(), UninstallArguments(), true).cStr());
   WriteText("DisplayName", ProductName.cStr());
   WriteText("InstallSource", installSource().cStr());
   WriteText("DisplayVersion", Header.displayVersion.cStr(), RegDeleteEmpty);

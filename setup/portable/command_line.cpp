@@ -69,3 +69,7 @@ String OwnFileName(const char* commandLine) {
   if (name.findChar('.', name.findCharReverse('\\') + 1) < 0) name.append(".EXE");
   return name;
 }
+
+String UninstallCommand(const String& uninstallerPath, const String& arguments, bool quiet) {
+  return "\"" + uninstallerPath + (quiet ? "\" /a " : "\" ") + arguments;
+}

@@ -28,3 +28,10 @@ bool ParseCommandLine(const char* tail, CommandLineOptions& options, String& pro
 // the text up to the first blank; ".EXE" is appended when the name after its
 // last backslash holds no '.'.
 String OwnFileName(const char* commandLine);
+
+// The command the system's list of programs runs to remove a product: the
+// uninstaller's path in double quotes, " /a" for the quiet form, a blank and
+// the arguments. Unquoted, a path with blanks (any under "Program Files")
+// would end at its first blank when the program reads its own name, and
+// the rest would be taken for a parameter.
+String UninstallCommand(const String& uninstallerPath, const String& arguments, bool quiet);

@@ -223,8 +223,8 @@ TEST_F(InstallRecord, RichPackageLeavesWhatOtherProgramsSee) {
   ExpectInstallDate(values["InstallDate"].substr(strlen("REG_SZ ")));
   values.erase("InstallDate");
   const std::map<std::string, std::string> expected = {
-      {"UninstallString", "REG_SZ " + uninstaller + " /u:\"E2E Rec\""},
-      {"QuietUninstallString", "REG_SZ " + uninstaller + " /a /u:\"E2E Rec\""},
+      {"UninstallString", "REG_SZ \"" + uninstaller + "\" /u:\"E2E Rec\""},
+      {"QuietUninstallString", "REG_SZ \"" + uninstaller + "\" /a /u:\"E2E Rec\""},
       {"DisplayName", "REG_SZ E2E Rec"},
       {"InstallSource", "REG_SZ " + windowsPath(package)},
       {"DisplayVersion", "REG_SZ 2.10"},

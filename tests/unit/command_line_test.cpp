@@ -162,4 +162,23 @@ TEST(OwnFileName, OnlyADotInTheLastComponentCountsAsExtension) {
   EXPECT_STREQ(OwnFileName(nullptr).cStr(), ".EXE");
 }
 
+// The stored removal command, read back the way the uninstaller reads its
+// own command line, names the uninstaller and removes the right product.
+TEST(UninstallCommand, ReadsBackAsTheUninstallerAndItsSwitches) {
+  for (const char* path : {"C:\\Program Files\\Tessa Demo\\Uninstall.EXE", "C:\\P\\Uninstall.EXE"}) {
+    for (bool quiet : {false, true}) {
+      const String command = UninstallCommand(path, "/u:\"My Product\"", quiet);
+      EXPECT_STREQ(OwnFileName(command.cStr()).cStr(), path) << command.cStr();
+      String tail = command;
+      tail.nextAtom();
+      CommandLineOptions options;
+      String problem;
+      EXPECT_TRUE(ParseCommandLine(tail.cStr(), options, problem)) << problem.cStr();
+      EXPECT_TRUE(options.removal);
+      EXPECT_EQ(options.automaticMode, quiet);
+      EXPECT_STREQ(options.productName.cStr(), "My Product");
+    }
+  }
+}
+
 }  // namespace

@@ -588,7 +588,10 @@ class ManifestLoader {
 
     PackageFile file;
     file.kind = InstallDirFile;
-    if (const toml::node* n = t.find("kind")) file.kind = kindByName(*n, t.text("kind"));
+    if (const toml::node* n = t.find("kind")) {
+      file.kind = kindByName(*n, t.text("kind"));
+      if (file.kind == SharedFile && !firstSharedKind_) firstSharedKind_ = n;
+    }
     if (const toml::node* n = t.find("when")) file.options |= ruleByName(*n, t.text("when"));
     const toml::node* desktop = t.find("desktop-shortcut");
     const toml::node* startMenu = t.find("start-menu-shortcut");
@@ -730,6 +733,11 @@ class ManifestLoader {
       context_.fail(*flagNodes_.at(CustomColors), "CustomColors needs [appearance] top-color and bottom-color");
     if ((flags & BackgroundPicture) && header().picture.empty())
       context_.fail(*flagNodes_.at(BackgroundPicture), "BackgroundPicture needs [appearance] picture");
+    // The shared folder and the counts of shared files belong to the
+    // uninstall registration; without it shared files have no folder.
+    if (firstSharedKind_ && !(flags & RegisterUninstall))
+      context_.fail(*firstSharedKind_, "shared files need the flag RegisterUninstall (their folder and counts "
+                                       "belong to the uninstall registration)");
   }
 
   Context context_;
@@ -738,6 +746,7 @@ class ManifestLoader {
   bool compression_ = true;
   bool coloursGiven_ = false;
   std::map<uint32_t, const toml::node*> flagNodes_;
+  const toml::node* firstSharedKind_ = nullptr;
   std::map<std::string, std::string> destinations_;
 };
 

@@ -147,7 +147,9 @@ void extractFile(const FileRecord& record, bool lastRecord) {
 String DestinationDirectory(int32_t kind) {
   switch (kind) {
     case SharedFile:
-      return SharedPath;
+      // Without the uninstall registration there is no shared folder; the
+      // installation folder keeps such files rather than the current one.
+      return SharedPath.isEmpty() ? InstallDir : SharedPath;
     case FontFile:
       return fontsDirectory();
     case SystemFile:

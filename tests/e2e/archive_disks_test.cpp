@@ -102,7 +102,7 @@ class ArchiveDisks : public EndToEnd {
                   RequestCaption + "'\nconfirm-abort = '" + AbortQuestion + "'\nquestion-caption = '" +
                   QuestionCaption +
                   "'\n[[language]]\nname = 'Deutsch'\n"
-                  "[[file]]\nsource = 'data.bin'\n[[file]]\nsource = 'notes.txt'\nkind = 'shared'\n");
+                  "[[file]]\nsource = 'data.bin'\n[[file]]\nsource = 'notes.txt'\n");
     const std::string package = directory + "/setup.exe";
     const std::string command = "'" + builder + "' build --stub='" + ProgramPath() + "' -o '" + package + "' '" +
                                 directory + "/setup.toml'";

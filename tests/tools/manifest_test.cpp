@@ -265,6 +265,7 @@ TEST_F(ManifestTest, FileMistakesNameTheSource) {
       {"source = \"src/app.exe\"\nto = \"a|b.exe\"\n", "a character Windows does not allow"},
       {"source = \"src/app.exe\"\nto = \"bin/Nul.exe\"\n", "reserves for a device (\"Nul.exe\")"},
       {"source = \"src/app.exe\"\ntime = 2024-01-01\n", "time must be a local date and time"},
+      {"source = \"src/app.exe\"\nkind = \"shared\"\n", "m.toml:5:8: shared files need the flag RegisterUninstall"},
       {"source = \"src/app.exe\"\n[[file]]\nsource = \"src/app.exe\"\nto = \"APP.EXE\"\n",
        "would both be installed as \"APP.EXE\""},
   };

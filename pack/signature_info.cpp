@@ -4,6 +4,7 @@
 
 #include "archive/header_reader.h"
 #include "archive/signed_program.h"
+#include "pack/codepage.h"
 
 namespace {
 
@@ -120,17 +121,7 @@ std::string valueText(const Element& value) {
   std::string out;
   if (value.tag == BmpStringTag) {
     for (size_t i = 0; i + 1 < value.length; i += 2) {
-      const unsigned c = static_cast<unsigned>(value.contents[i]) << 8 | value.contents[i + 1];
-      if (c < 0x80) {
-        out += static_cast<char>(c);
-      } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      }
+      appendUtf8(out, static_cast<uint32_t>(value.contents[i]) << 8 | value.contents[i + 1]);
     }
   } else {
     out.assign(reinterpret_cast<const char*>(value.contents), value.length);

@@ -448,10 +448,7 @@ int commandSign(Arguments& a, std::ostream& err) {
     PendingOutputs output;
     output.add(path, signedPackage);
     output.commit();
-  } catch (const PackError& e) {
-    err << "tessapack sign: " << path << ": " << e.what() << "\n";
-    return ExitFailure;
-  } catch (const std::exception& e) {
+  } catch (const std::exception& e) {  // PackError, or a file that cannot be replaced
     err << "tessapack sign: " << path << ": " << e.what() << "\n";
     return ExitFailure;
   }

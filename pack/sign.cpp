@@ -12,6 +12,7 @@
 #include "archive/codec.h"
 #include "archive/header_reader.h"
 #include "archive/signed_program.h"
+#include "pack/codepage.h"
 #include "pack/file_io.h"
 
 #ifdef _WIN32
@@ -223,10 +224,17 @@ Bytes UnsignedForSigning(const Bytes& package) {
 Bytes SignPackageBytes(const Bytes& package, const SigningOptions& options) {
   if (options.certificate.empty()) throw PackError("signing needs a certificate (--cert)");
   const Bytes prepared = UnsignedForSigning(package);
+  SigningOptions described = options;
+  if (described.description.empty()) {
+    ArchiveHeader header;
+    readAsInstaller(prepared, header, "the package");
+    described.description = ansiToUtf8(std::string(header.defaultProductName.cStr(),
+                                                    static_cast<size_t>(header.defaultProductName.length())));
+  }
   WorkDirectory work;
   const std::string in = work.file("unsigned.exe"), out = work.file("signed.exe"), report = work.file("report.txt");
   writeWholeFile(in, prepared);
-  const std::vector<std::string> args = signerArguments(options, in, out);
+  const std::vector<std::string> args = signerArguments(described, in, out);
   const int status = runProgram(args, report);
   if (status == -1)
     throw PackError("cannot run the signer " + args[0] +

@@ -14,7 +14,7 @@ struct SigningOptions {
   std::string password;      // of the key or the PKCS#12 file
   std::string passwordFile;  // the same, read from this file by the signer
   std::string timestampUrl;  // an RFC 3161 time-stamp server; empty: none
-  std::string description;   // shown by Windows as the program's name
+  std::string description;   // shown by Windows as the program's name; default: the product name
 };
 
 // The signer program: $TESSA_OSSLSIGNCODE, else "osslsigncode" from PATH.

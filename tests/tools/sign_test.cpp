@@ -92,11 +92,19 @@ TEST_F(Signing, SignedPackagesVerifyAndNameTheirSigner) {
 TEST_F(Signing, FailuresLeaveThePackageAndWrongCommandLinesAreRefused) {
   ASSERT_EQ(build("plain.exe").status, ExitSuccess);
   const std::string before = readFile(dir / "plain.exe");
-  const RunResult wrongPassword =
-      tessapack({"sign", dir / "plain.exe", "--cert", dir / "cert.p12", "--pass", "wrong"});
-  EXPECT_EQ(wrongPassword.status, ExitFailure);
-  EXPECT_TRUE(contains(wrongPassword.err, "the signer osslsigncode failed")) << wrongPassword.err;
-  EXPECT_EQ(readFile(dir / "plain.exe"), before);
+  // A wrong password; a time-stamp server that cannot be reached.
+  const std::vector<std::vector<std::string>> failing = {
+      {"--cert", dir / "cert.p12", "--pass", "wrong"},
+      {"--cert", dir / "cert.pem", "--key", dir / "key.pem", "--timestamp", "http://127.0.0.1:9/"},
+  };
+  for (const auto& options : failing) {
+    std::vector<std::string> args = {"sign", dir / "plain.exe"};
+    args.insert(args.end(), options.begin(), options.end());
+    const RunResult failed = tessapack(args);
+    EXPECT_EQ(failed.status, ExitFailure);
+    EXPECT_TRUE(contains(failed.err, "the signer osslsigncode failed")) << failed.err;
+    EXPECT_EQ(readFile(dir / "plain.exe"), before);
+  }
 
   // A package whose program is no PE file cannot be signed.
   writeFile(dir / "stub.exe", "MZ not a program");

@@ -22,39 +22,25 @@ constexpr uint32_t SecurityDirectoryIndex = 4;
 // The signer starts the table on this boundary, padding with zero bytes.
 constexpr int SignerAlignment = 8;
 
-bool allZero(const uint8_t* bytes, int n) {
-  for (int i = 0; i < n; ++i) {
-    if (bytes[i] != 0) return false;
-  }
-  return true;
-}
-
-// Whether a trailer read `end` bytes into the file names an archive: an
-// offset past the program's headers, with the archive magic there.
-bool namesArchive(ArchiveSource& file, int64_t end, uint32_t headersSize) {
-  uint8_t word[ArchiveTrailerSize];
-  if (end < ArchiveTrailerSize || !file.readAt(end - ArchiveTrailerSize, word, ArchiveTrailerSize)) return false;
-  const int64_t offset = loadLittleEndian32(word);
-  if (offset < headersSize || offset > end - ArchiveTrailerSize - ArchivePrefixSize) return false;
-  uint8_t magic[4];
-  return file.readAt(offset, magic, 4) && static_cast<int32_t>(loadLittleEndian32(magic)) == ArchiveMagic;
-}
-
 }  // namespace
 
 bool FindProgramHeaderFields(const uint8_t* bytes, int32_t length, ProgramHeaderFields& fields) {
+  // Everything up to the PE32+ directory count must lie inside `length`;
+  // then no offset below can overflow.
+  constexpr uint32_t Minimum = OptionalHeaderOffset + Pe32PlusDirectoryCountOffset + 4;
   if (bytes == nullptr || length < NewHeaderPointerOffset + 4 || bytes[0] != 'M' || bytes[1] != 'Z') return false;
   const uint32_t pe = loadLittleEndian32(bytes + NewHeaderPointerOffset);
-  const int64_t optional = int64_t{pe} + OptionalHeaderOffset;
-  if (optional + Pe32PlusDirectoryCountOffset + 4 > length || loadLittleEndian32(bytes + pe) != PeSignature)
+  const uint32_t optional = pe + OptionalHeaderOffset;
+  if (static_cast<uint32_t>(length) < Minimum || pe > static_cast<uint32_t>(length) - Minimum ||
+      loadLittleEndian32(bytes + pe) != PeSignature)
     return false;
   const uint16_t magic = loadLittleEndian16(bytes + optional);
   if (magic != Pe32Magic && magic != Pe32PlusMagic) return false;
-  const int32_t countOffset = magic == Pe32Magic ? Pe32DirectoryCountOffset : Pe32PlusDirectoryCountOffset;
-  const int64_t entry = optional + countOffset + 4 + int64_t{SecurityDirectoryIndex} * DirectoryEntrySize;
-  const uint16_t optionalSize = loadLittleEndian16(bytes + pe + OptionalHeaderSizeOffset);
+  const uint32_t countOffset = magic == Pe32Magic ? Pe32DirectoryCountOffset : Pe32PlusDirectoryCountOffset;
+  const uint32_t entry = optional + countOffset + 4 + SecurityDirectoryIndex * DirectoryEntrySize;
+  const uint32_t optionalSize = loadLittleEndian16(bytes + pe + OptionalHeaderSizeOffset);
   if (loadLittleEndian32(bytes + optional + countOffset) <= SecurityDirectoryIndex ||
-      entry + DirectoryEntrySize > optional + optionalSize || entry + DirectoryEntrySize > length)
+      entry + DirectoryEntrySize > optional + optionalSize || entry + DirectoryEntrySize > static_cast<uint32_t>(length))
     return false;
   fields.checksumOffset = static_cast<int32_t>(optional + ChecksumOffset);
   fields.securityEntryOffset = static_cast<int32_t>(entry);
@@ -67,23 +53,31 @@ bool FindProgramHeaderFields(const uint8_t* bytes, int32_t length, ProgramHeader
 void FindPackageSignature(ArchiveSource& file, int64_t fileSize, PackageSignature& signature) {
   signature = PackageSignature();
   signature.archiveEnd = fileSize;
+  // A PE file and its table offsets are 32-bit: sizes are uint32_t below.
   uint8_t head[PeHeaderReadLength];
-  const int32_t headLength = fileSize < PeHeaderReadLength ? static_cast<int32_t>(fileSize) : PeHeaderReadLength;
   ProgramHeaderFields fields;
-  if (headLength <= 0 || !file.readAt(0, head, headLength) || !FindProgramHeaderFields(head, headLength, fields))
+  if (fileSize < PeHeaderReadLength || fileSize > UINT32_MAX || !file.readAt(0, head, PeHeaderReadLength) ||
+      !FindProgramHeaderFields(head, PeHeaderReadLength, fields))
     return;
-  const int64_t table = fields.securityTableOffset;
-  if (fields.securityTableLength == 0 || table < fields.headersSize || table + fields.securityTableLength != fileSize)
+  const uint32_t table = fields.securityTableOffset;
+  const uint32_t size = static_cast<uint32_t>(fileSize);
+  if (fields.securityTableLength == 0 || table > size || fields.securityTableLength != size - table ||
+      table < fields.headersSize || table < SignerAlignment + ArchivePrefixSize + ArchiveTrailerSize)
     return;
   signature.present = true;
   signature.fields = fields;
   signature.archiveEnd = table;
-  uint8_t tail[SignerAlignment] = {};
-  const int tailLength = table < SignerAlignment ? static_cast<int>(table) : SignerAlignment;
-  if (!file.readAt(table - tailLength, tail, tailLength)) return;
-  for (int padding = 0; padding < SignerAlignment && padding < tailLength; ++padding) {
-    if (!allZero(tail + tailLength - padding, padding)) break;
-    if (namesArchive(file, table - padding, fields.headersSize)) {
+  // The trailer ends before the table, or before the padding: the smallest
+  // padding whose trailer names the archive's place wins.
+  constexpr int TailLength = SignerAlignment + ArchiveTrailerSize;
+  uint8_t tail[TailLength];
+  if (!file.readAt(table - TailLength, tail, TailLength)) return;
+  for (int padding = 0; padding < SignerAlignment; ++padding) {
+    if (padding > 0 && tail[TailLength - padding] != 0) return;
+    const uint32_t offset = loadLittleEndian32(tail + SignerAlignment - padding);
+    uint8_t magic[4];
+    if (offset >= fields.headersSize && offset <= table - padding - ArchivePrefixSize - ArchiveTrailerSize &&
+        file.readAt(offset, magic, 4) && static_cast<int32_t>(loadLittleEndian32(magic)) == ArchiveMagic) {
       signature.archiveEnd = table - padding;
       return;
     }

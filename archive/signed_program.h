@@ -27,7 +27,7 @@ struct ProgramHeaderFields {
 // header lies within the first PeHeaderReadLength bytes of a program the
 // builder accepts). False when they are no PE program with a security
 // directory entry; `fields` is then untouched.
-constexpr int32_t PeHeaderReadLength = 4096;
+constexpr int32_t PeHeaderReadLength = 1024;
 bool FindProgramHeaderFields(const uint8_t* bytes, int32_t length, ProgramHeaderFields& fields);
 
 // What a package's signature changed, as ReadArchiveHeader needs it.

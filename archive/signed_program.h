@@ -37,7 +37,8 @@ struct PackageSignature {
   int64_t archiveEnd = 0;  // the end of the trailer: the unsigned file's size
 };
 
-// Finds the signature of `file` (whose size is fileSize). Without one,
+// Finds the signature of `file` (whose size is fileSize; files shorter than
+// PeHeaderReadLength or longer than 4 GiB have none). Without one,
 // archiveEnd is fileSize and the package reads exactly as an unsigned one.
 // With one, the archive ends before the table: the trailer is the last 4
 // bytes before it, or, when the signer padded, the last 4 before the zero

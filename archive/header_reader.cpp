@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "archive/codec.h"
+#include "archive/signed_program.h"
 
 namespace {
 
@@ -102,20 +103,23 @@ bool MemorySource::readAt(int64_t offset, void* buffer, int32_t n) {
 namespace {
 
 // Steps 1 and 2: the trailer gives H; the prefix at H gives the magic, L and
-// K. What of the prefix lies beyond the file reads as zero.
-int locateArchive(ArchiveSource& file, ArchiveHeader& header) {
+// K. What of the prefix lies beyond the archive reads as zero.
+int locateArchive(ArchiveSource& file, ArchiveHeader& header, PackageSignature& signature) {
   header.fileSize = file.size();
+  FindPackageSignature(file, header.fileSize, signature);
+  header.archiveEnd = signature.archiveEnd;
+  header.signedPackage = signature.present;
   uint8_t trailer[ArchiveTrailerSize];
-  if (header.fileSize < ArchiveTrailerSize ||
-      !file.readAt(header.fileSize - ArchiveTrailerSize, trailer, ArchiveTrailerSize)) {
+  if (header.archiveEnd < ArchiveTrailerSize ||
+      !file.readAt(header.archiveEnd - ArchiveTrailerSize, trailer, ArchiveTrailerSize)) {
     return CorruptTrailer;
   }
   header.headerOffset = static_cast<int32_t>(loadLittleEndian32(trailer));
   if (header.headerOffset == 0) return NoArchivePresent;
-  if (header.headerOffset < 0 || header.headerOffset > header.fileSize - ArchiveTrailerSize) return CorruptTrailer;
+  if (header.headerOffset < 0 || header.headerOffset > header.archiveEnd - ArchiveTrailerSize) return CorruptTrailer;
 
   uint8_t prefix[ArchivePrefixSize] = {};
-  const int64_t behind = header.fileSize - header.headerOffset;
+  const int64_t behind = header.archiveEnd - header.headerOffset;
   const int32_t available = behind < ArchivePrefixSize ? static_cast<int32_t>(behind) : ArchivePrefixSize;
   if (!file.readAt(header.headerOffset, prefix, available)) memset(prefix, 0, sizeof prefix);
   if (static_cast<int32_t>(loadLittleEndian32(prefix)) != ArchiveMagic) return CorruptMagic;
@@ -142,10 +146,14 @@ int readHeaderBlock(ArchiveSource& file, const ArchiveHeader& header, ByteStream
 }
 
 // Step 6: the program's bytes before the header, kept for the uninstaller.
-int readProgramBytes(ArchiveSource& file, ArchiveHeader& header) {
+int readProgramBytes(ArchiveSource& file, ArchiveHeader& header, const PackageSignature& signature) {
   if (header.headerOffset > StringSizeLimit) return CorruptStubUnreadable;
   header.stubBytes.reset(header.headerOffset);
   if (!file.readAt(0, header.stubBytes.buffer(), header.headerOffset)) return CorruptStubUnreadable;
+  if (signature.present) {
+    UndoSignatureChanges(reinterpret_cast<uint8_t*>(header.stubBytes.buffer()), header.headerOffset,
+                         signature.fields);
+  }
   if (header.has(VerifyChecksums) && Checksum(header.stubBytes) != header.stubChecksum) return CorruptStubChecksum;
   return ArchiveReadOk;
 }
@@ -155,10 +163,11 @@ int readProgramBytes(ArchiveSource& file, ArchiveHeader& header) {
 int ReadArchiveHeader(ArchiveSource& file, ArchiveHeader& header, MessageTable& messages) {
   messages.clear();
   ByteStream block;
-  int code = locateArchive(file, header);
+  PackageSignature signature;
+  int code = locateArchive(file, header, signature);
   if (code == ArchiveReadOk) code = readHeaderBlock(file, header, block);
   if (code == ArchiveReadOk) code = readHeaderFields(block, header.key, header, messages);
-  if (code == ArchiveReadOk) code = readProgramBytes(file, header);
+  if (code == ArchiveReadOk) code = readProgramBytes(file, header, signature);
   if (code != ArchiveReadOk) messages.clear();
   return code;
 }

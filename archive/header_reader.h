@@ -47,6 +47,10 @@ constexpr int NoArchivePresent = -1;
 // lies in the file. Texts are as stored.
 struct ArchiveHeader {
   int64_t fileSize = 0;            // S
+  // Where the trailer ends: S, or in a signed package where the signature
+  // (and the signer's padding) begins.
+  int64_t archiveEnd = 0;
+  bool signedPackage = false;
   int32_t headerOffset = 0;        // H, from the trailer
   int32_t storedHeaderLength = 0;  // L
   uint32_t key = 0;                // K
@@ -78,21 +82,24 @@ struct ArchiveHeader {
   String uninstallBatch1;
   String uninstallBatch2;
 
-  // The program's bytes 0 to H - 1: the uninstaller is written from them.
+  // The program's bytes 0 to H - 1, in a signed package with the signer's
+  // two header changes undone: the uninstaller is written from them, and
+  // carries no signature of its own.
   String stubBytes;
 
   bool has(uint32_t flag) const { return (installFlags & flag) != 0; }
   // Where the payload's first part starts, and its length up to the trailer
   // (never negative once the header has been read).
   int64_t payloadOffset() const { return int64_t{headerOffset} + ArchivePrefixSize + storedHeaderLength; }
-  int64_t firstPartLength() const { return fileSize - payloadOffset() - ArchiveTrailerSize; }
+  int64_t firstPartLength() const { return archiveEnd - payloadOffset() - ArchiveTrailerSize; }
 };
 
 // Reads the archive of `file` in the order whose first failing check names
-// the code: the trailer, the prefix (magic, L, K), the header block
+// the code: the trailer (before the signature of a signed package), the prefix (magic, L, K), the header block
 // (unscrambled with K, unpacked unless it is stored without packing), its
 // checksum with VerifyChecksums, every field, and last the program's bytes
-// with their checksum.
+// with their checksum (over the bytes as the builder wrote them, the
+// signer's changes undone).
 //
 // Returns ArchiveReadOk, NoArchivePresent, or a CorruptCode. `messages`
 // receives the language names and the message table, and stays empty

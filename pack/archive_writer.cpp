@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/codec.h"
+#include "archive/signed_program.h"
 
 namespace {
 
@@ -169,12 +170,26 @@ void splitPayload(const Bytes& payload, int64_t diskSize, ArchiveImage& image) {
   }
 }
 
+// The program as a package holds it: a PE program with its checksum field
+// set to 0 (Windows checks the field only for drivers). A signer rewrites
+// the field, and the reader of a signed package puts 0 back before it
+// checks StubChecksum and writes "Uninstall.EXE"
+// (docs/format.md#signed-packages). Anything else is taken as it is.
+Bytes programForPackage(const Bytes& stub) {
+  Bytes program = stub;
+  ProgramHeaderFields fields;
+  const int32_t headLength = static_cast<int32_t>(std::min<size_t>(program.size(), PeHeaderReadLength));
+  if (FindProgramHeaderFields(program.data(), headLength, fields)) memset(program.data() + fields.checksumOffset, 0, 4);
+  return program;
+}
+
 }  // namespace
 
-ArchiveImage WriteArchive(const Bytes& stub, const Package& package, const ArchiveOptions& options) {
+ArchiveImage WriteArchive(const Bytes& givenStub, const Package& package, const ArchiveOptions& options) {
   ArchiveImage image;
   // A header offset of 0 tells the installer that it carries no archive.
-  if (stub.empty()) throw PackError("the program (stub) is empty");
+  if (givenStub.empty()) throw PackError("the program (stub) is empty");
+  const Bytes stub = programForPackage(givenStub);
   image.headerOffset = checkedLength(stub.size(), "the program (stub)");
   const uint32_t stubChecksum = Checksum(stub.data(), image.headerOffset);
 

@@ -14,6 +14,8 @@
 #include "pack/manifest.h"
 #include "pack/package_reader.h"
 #include "pack/progress.h"
+#include "pack/sign.h"
+#include "pack/signature_info.h"
 #include "pack/stub_location.h"
 
 namespace {
@@ -29,6 +31,7 @@ constexpr char MainHelp[] =
     "  info PACKAGE           show the header, flags, languages and files of a package\n"
     "  list PACKAGE           list the names of the files in a package\n"
     "  verify PACKAGE         check every checksum and record of a package\n"
+    "  sign PACKAGE           sign a package with a code signature (osslsigncode)\n"
     "  extract PACKAGE DIR    write the files of a package into DIR\n"
     "  help [COMMAND]         show this help, or the help of COMMAND\n"
     "\n"
@@ -52,6 +55,9 @@ constexpr char BuildHelp[] =
     "                         installed with tessapack; see tessapack --version)\n"
     "      --level=LEVEL      packing level: fast or best (default: [package] level,\n"
     "                         else best)\n"
+    "      --sign             sign the package (its first file), with the options\n"
+    "                         of tessapack sign: --cert, --key, --pass, --pass-file,\n"
+    "                         --timestamp\n"
     "  -h, --help             show this help\n"
     "\n"
     "When [package] disk-size splits the package, the continuation files\n"
@@ -80,6 +86,21 @@ constexpr char VerifyHelp[] =
     "with 1, naming the first failing check.\n"
     "\n"
     "  -q, --quiet            print nothing when every check passes\n"
+    "  -h, --help             show this help\n";
+
+constexpr char SignHelp[] =
+    "Usage: tessapack sign [OPTION]... PACKAGE\n"
+    "Sign PACKAGE (of a split package, its first file) with a code signature,\n"
+    "made by osslsigncode ($TESSA_OSSLSIGNCODE names another copy). A signature\n"
+    "already there is replaced. The package is replaced only when signing\n"
+    "succeeds.\n"
+    "\n"
+    "      --cert=FILE        the signing certificate (PEM or DER) with --key, or a\n"
+    "                         PKCS#12 file holding certificate and key without it\n"
+    "      --key=FILE         the private key (PEM or DER)\n"
+    "      --pass=PASSWORD    the password of the key or the PKCS#12 file\n"
+    "      --pass-file=FILE   the same, read from FILE\n"
+    "      --timestamp=URL    have the signature time-stamped by this RFC 3161 server\n"
     "  -h, --help             show this help\n";
 
 constexpr char ExtractHelp[] =
@@ -211,6 +232,14 @@ bool readForCommand(const std::string& path, const std::string& command, Package
   return true;
 }
 
+std::string signatureText(const SignatureInfo& signature) {
+  if (!signature.present) return "none";
+  const std::string table = " (" + std::to_string(signature.tableLength) + " bytes at " +
+                            std::to_string(signature.tableOffset) + ")";
+  if (!signature.problem.empty()) return "present, signer unknown: " + signature.problem + table;
+  return "signed by " + signature.signer + table;
+}
+
 void printHeader(const std::string& path, const PackageContents& contents, std::ostream& out) {
   const PackageHeader& h = contents.package.header;
   const PackageLayout& l = contents.layout;
@@ -227,6 +256,7 @@ void printHeader(const std::string& path, const PackageContents& contents, std::
   field(out, "Payload", std::string(h.installFlags & PackedPayload ? "packed, " : "not packed, ") +
                             std::to_string(l.payloadLength) + " bytes stored (" + parts + "), checksum " +
                             hex8(l.payloadChecksum));
+  field(out, "Signature", signatureText(contents.signature));
   field(out, "Flags", flagNames(h.installFlags));
   field(out, "Product name", shown(h.defaultProductName));
   field(out, "Publisher", shown(h.publisher));
@@ -324,7 +354,7 @@ int commandVerify(Arguments& a, std::ostream& out, std::ostream& err) {
   if (!contents.passed()) return reportFailedChecks("verify", path, contents, err);
   if (!a.has("-q") && !a.has("--quiet"))
     out << path << ": OK (" << contents.package.files.size() << " files, " << contents.checks.size()
-        << " checks)\n";
+        << " checks)" << (contents.signature.present ? "; " + signatureText(contents.signature) : "") << "\n";
   return ExitSuccess;
 }
 
@@ -394,6 +424,37 @@ int commandExtract(Arguments& a, std::ostream& err) {
   return ExitSuccess;
 }
 
+// The signing options of sign and build --sign; false after a usage
+// error.
+bool signingOptions(Arguments& a, SigningOptions& options, std::ostream& err) {
+  if (!a.values.count("cert")) return a.usageError(err, "signing needs --cert");
+  if (a.values.count("pass") && a.values.count("pass-file"))
+    return a.usageError(err, "give --pass or --pass-file, not both");
+  options.certificate = a.values["cert"];
+  options.key = a.values.count("key") ? a.values["key"] : "";
+  options.password = a.values.count("pass") ? a.values["pass"] : "";
+  options.passwordFile = a.values.count("pass-file") ? a.values["pass-file"] : "";
+  options.timestampUrl = a.values.count("timestamp") ? a.values["timestamp"] : "";
+  return true;
+}
+
+int commandSign(Arguments& a, std::ostream& err) {
+  if (a.operands.size() != 1) return a.usageError(err, "give one PACKAGE"), ExitUsage;
+  SigningOptions options;
+  if (!signingOptions(a, options, err)) return ExitUsage;
+  const std::string& path = a.operands[0];
+  try {
+    const Bytes signedPackage = SignPackageBytes(readWholeFile(path), options);
+    PendingOutputs output;
+    output.add(path, signedPackage);
+    output.commit();
+  } catch (const std::exception& e) {  // PackError, or a file that cannot be replaced
+    err << "tessapack sign: " << path << ": " << e.what() << "\n";
+    return ExitFailure;
+  }
+  return ExitSuccess;
+}
+
 std::string defaultOutput(const std::string& manifestPath) {
   return std::filesystem::path(manifestPath).stem().string() + ".exe";
 }
@@ -418,6 +479,12 @@ int commandBuild(Arguments& a, std::ostream& err) {
   if (a.operands.size() != 1) return a.usageError(err, "give one MANIFEST"), ExitUsage;
   if (a.values.count("level") && a.values["level"] != "fast" && a.values["level"] != "best")
     return a.usageError(err, "the level is fast or best"), ExitUsage;
+  SigningOptions signing;
+  const bool sign = a.has("--sign");
+  if (sign && !signingOptions(a, signing, err)) return ExitUsage;
+  for (const char* key : {"cert", "key", "pass", "pass-file", "timestamp"}) {
+    if (!sign && a.values.count(key)) return a.usageError(err, "signing options need --sign"), ExitUsage;
+  }
   try {
     Manifest manifest = LoadManifest(a.operands[0]);
     if (a.values.count("level")) manifest.options.level = a.values["level"] == "fast" ? PackLevel::Fast : PackLevel::Best;
@@ -432,7 +499,8 @@ int commandBuild(Arguments& a, std::ostream& err) {
     for (const PackageFile& f : manifest.package.files) payload += f.data.size() + f.name.size() + 48;
     ProgressBar bar("Packing", payload);
     manifest.options.progress = [&bar](size_t done) { bar.update(done); };
-    const ArchiveImage image = WriteArchive(stub, manifest.package, manifest.options);
+    ArchiveImage image = WriteArchive(stub, manifest.package, manifest.options);
+    if (sign) image.package = SignPackageBytes(image.package, signing);
 
     PendingOutputs outputs;
     outputs.add(output, image.package);
@@ -505,12 +573,18 @@ bool parseArguments(const std::vector<std::string>& args, const Command& command
 const std::vector<Command>& commands() {
   static const std::vector<Command> list = {
       {"build", BuildHelp,
-       {{"-o", "output"}, {"--output", "output"}, {"--stub", "stub"}, {"--level", "level"}},
-       {},
+       {{"-o", "output"}, {"--output", "output"}, {"--stub", "stub"}, {"--level", "level"}, {"--cert", "cert"},
+        {"--key", "key"}, {"--pass", "pass"}, {"--pass-file", "pass-file"}, {"--timestamp", "timestamp"}},
+       {"--sign"},
        [](Arguments& a, std::ostream&, std::ostream& err) { return commandBuild(a, err); }},
       {"info", InfoHelp, {}, {"--messages"}, commandInfo},
       {"list", ListHelp, {}, {}, commandList},
       {"verify", VerifyHelp, {}, {"-q", "--quiet"}, commandVerify},
+      {"sign", SignHelp,
+       {{"--cert", "cert"}, {"--key", "key"}, {"--pass", "pass"}, {"--pass-file", "pass-file"},
+        {"--timestamp", "timestamp"}},
+       {},
+       [](Arguments& a, std::ostream&, std::ostream& err) { return commandSign(a, err); }},
       {"extract", ExtractHelp, {{"--time-zone", "zone"}}, {"--force"},
        [](Arguments& a, std::ostream&, std::ostream& err) { return commandExtract(a, err); }},
   };

@@ -44,6 +44,8 @@ int decodeUtf8(const std::string& s, size_t i, uint32_t& code) {
   return length;
 }
 
+}  // namespace
+
 void appendUtf8(std::string& out, uint32_t code) {
   if (code < 0x80) {
     out += static_cast<char>(code);
@@ -56,8 +58,6 @@ void appendUtf8(std::string& out, uint32_t code) {
     out += static_cast<char>(0x80 | (code & 0x3F));
   }
 }
-
-}  // namespace
 
 int ansiByteForCharacter(uint32_t code) {
   if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<int>(code);

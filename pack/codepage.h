@@ -19,6 +19,9 @@ std::string utf8ToAnsi(const std::string& utf8, const std::string& what);
 // page leaves undefined become U+FFFD.
 std::string ansiToUtf8(const std::string& ansi);
 
+// Appends a character below U+10000 in UTF-8.
+void appendUtf8(std::string& out, uint32_t code);
+
 // True when the bytes are valid UTF-8 (plain ASCII included).
 bool isValidUtf8(const std::string& bytes);
 

@@ -10,6 +10,7 @@
 #include "archive/header_reader.h"
 #include "archive/payload.h"
 #include "archive/records.h"
+#include "archive/signed_program.h"
 #include "pack/file_io.h"
 
 namespace {
@@ -32,9 +33,17 @@ class Reading {
  public:
   Reading(const Bytes& file, const DiskLoader& loadDisk) : file_(file), loadDisk_(loadDisk) {
     result_.layout.fileSize = static_cast<int64_t>(file.size());
+    // A signed package's archive ends where the signature (and the signer's
+    // padding) begins; its program is checked as the builder wrote it.
+    MemorySource source(file.data(), result_.layout.fileSize);
+    FindPackageSignature(source, result_.layout.fileSize, signature_);
+    result_.layout.archiveEnd = signature_.archiveEnd;
+    result_.signature = ReadSignatureInfo(file);
   }
 
   PackageContents run() {
+    if (result_.signature.present)
+      check("signature", result_.signature.problem.empty(), result_.signature.problem);
     if (locateHeader() && readHeaderBlock() && readHeaderFields()) {
       checkStub();
       if (readPayload()) readRecords();
@@ -57,11 +66,11 @@ class Reading {
 
   bool locateHeader() {
     PackageLayout& layout = result_.layout;
-    const int64_t size = layout.fileSize;
+    const int64_t size = layout.archiveEnd;
     if (!check("trailer", size >= ArchivePrefixSize + ArchiveTrailerSize + 1,
                "the file has only " + std::to_string(size) + " bytes"))
       return false;
-    layout.headerOffset = static_cast<int32_t>(loadLittleEndian32(file_.data() + file_.size() - ArchiveTrailerSize));
+    layout.headerOffset = static_cast<int32_t>(loadLittleEndian32(file_.data() + size - ArchiveTrailerSize));
     const int64_t h = layout.headerOffset;
     if (!check("trailer", h > 0 && h + ArchivePrefixSize < size - ArchiveTrailerSize,
                h == 0 ? "the trailer is 0: the file carries no archive"
@@ -169,7 +178,9 @@ class Reading {
   }
 
   void checkStub() {
-    const uint32_t sum = Checksum(file_.data(), result_.layout.headerOffset);
+    Bytes program(file_.begin(), file_.begin() + result_.layout.headerOffset);
+    if (signature_.present) UndoSignatureChanges(program.data(), result_.layout.headerOffset, signature_.fields);
+    const uint32_t sum = Checksum(program.data(), result_.layout.headerOffset);
     check("program checksum", sum == result_.layout.stubChecksum,
           "the program sums to " + hex(sum) + ", the header says " + hex(result_.layout.stubChecksum));
   }
@@ -177,7 +188,7 @@ class Reading {
   bool readPayload() {
     PackageLayout& layout = result_.layout;
     const int64_t start = layout.headerOffset + ArchivePrefixSize + layout.storedHeaderLength;
-    const int64_t firstPart = layout.fileSize - ArchiveTrailerSize - start;
+    const int64_t firstPart = layout.archiveEnd - ArchiveTrailerSize - start;
     layout.partLengths.push_back(firstPart);
     String payload;
     payload.appendBytes(file_.data() + start, static_cast<int>(firstPart));
@@ -273,6 +284,7 @@ class Reading {
 
   const Bytes& file_;
   const DiskLoader& loadDisk_;
+  PackageSignature signature_;
   std::vector<Bytes> parts_;  // the continuation files read
   PackageContents result_;
   ByteStream header_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pack/package.h"
+#include "pack/signature_info.h"
 
 struct PackageCheck {
   std::string name;    // e.g. "payload checksum", "file 3 (\"a.txt\") data checksum"
@@ -19,6 +20,7 @@ struct PackageCheck {
 
 struct PackageLayout {
   int64_t fileSize = 0;
+  int64_t archiveEnd = 0;  // where the trailer ends: fileSize, or where a signature begins
   int32_t headerOffset = 0;        // H
   int32_t storedHeaderLength = 0;  // L
   uint32_t headerKey = 0;          // K
@@ -35,6 +37,7 @@ struct PackageLayout {
 struct PackageContents {
   Package package;  // as far as it could be read
   PackageLayout layout;
+  SignatureInfo signature;  // of the package's first file
   std::vector<PackageCheck> checks;
   bool headerRead = false;   // the header fields are all there
   bool filesRead = false;    // every record was read

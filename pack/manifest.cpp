@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -75,7 +76,7 @@ class Context {
 
   [[noreturn]] void fail(const toml::source_region& where, const std::string& reason) const {
     throw PackError(path_ + ":" + std::to_string(where.begin.line) + ":" + std::to_string(where.begin.column) +
-                    ": " + reason);
+                    ": " + fromReaderText(reason));
   }
   [[noreturn]] void fail(const toml::node& node, const std::string& reason) const { fail(node.source(), reason); }
 
@@ -205,30 +206,19 @@ std::string stemOf(const std::string& name) {
   return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
-// Where the TOML reader of the distribution (toml++ 3.3) would ask whether
-// a character above U+00A0 is white space: it meets some of them (U+00A1
-// to U+049A, U+FB36 to U+FEFE) with undefined behaviour instead of an
-// answer. That happens outside strings and comments, where TOML allows no
-// such character at all, and in a multi-line basic string right after a
-// backslash, or after the blanks and line breaks a line-ending backslash
-// skips. The manifest is checked for both first.
-struct ReaderTrap {
-  size_t offset = std::string::npos;
-  const char* reason = nullptr;
-};
-
-ReaderTrap findReaderTrap(const Bytes& text) {
+// The offset of the first byte above 0x7F outside strings and comments, or
+// npos. TOML allows none there; found first, it is reported in plain words
+// rather than as whatever the TOML reader makes of it.
+size_t nonAsciiOutsideStrings(const std::string& text) {
   const size_t n = text.size();
-  auto at = [&](size_t i) { return i < n ? static_cast<char>(text[i]) : '\0'; };
-  auto high = [&](size_t i) { return i < n && text[i] > 0x7F; };
+  auto at = [&](size_t i) { return i < n ? text[i] : '\0'; };
   // The last character before the current one that is not a blank: a quote
   // opens a string only where a key or a value may begin. Elsewhere (as in
-  // `= 0"x"`) the reader meets the quote as a stray character and looks at
-  // what follows it as outside a string.
+  // `= 0"x"`) the reader meets the quote as a stray character.
   char before = '\n';
   for (size_t i = 0; i < n; ++i) {
     const char c = at(i);
-    if (high(i)) return {i, "a character outside the ASCII range outside a string or comment"};
+    if (static_cast<unsigned char>(c) > 0x7F) return i;
     const bool opensString = (c == '"' || c == '\'') && before != '\0' && std::strchr("\n=[,{.", before) != nullptr;
     if (c != ' ' && c != '\t') before = c;
     if (c == '#') {
@@ -238,19 +228,9 @@ ReaderTrap findReaderTrap(const Bytes& text) {
       const bool multiLine = at(i + 1) == c && at(i + 2) == c;
       const bool escapes = c == '"';
       for (i += multiLine ? 3 : 1;; ++i) {
-        if (i >= n || (!multiLine && at(i) == '\n')) return {};
+        if (i >= n || (!multiLine && at(i) == '\n')) return std::string::npos;
         if (escapes && at(i) == '\\') {
-          // Past the escaped character; in a multi-line string also past
-          // the blanks and line breaks of a line-ending backslash, up to
-          // the character the reader then asks about.
-          size_t next = i + 1;
-          while (multiLine && next < n && (at(next) == ' ' || at(next) == '\t' || at(next) == '\r' || at(next) == '\n'))
-            ++next;
-          if (multiLine && high(next))
-            return {next, "a character outside the ASCII range right after a backslash (or after the line break "
-                          "a backslash continues), which the TOML reader cannot take; begin the line with an "
-                          "ASCII character"};
-          i = next == i + 1 ? next : next - 1;
+          ++i;
         } else if (at(i) == c && (!multiLine || (at(i + 1) == c && at(i + 2) == c))) {
           // A multi-line string may end in up to two more quotes of its kind.
           if (multiLine) i += 2;
@@ -260,14 +240,29 @@ ReaderTrap findReaderTrap(const Bytes& text) {
       }
     }
   }
-  return {};
+  return std::string::npos;
+}
+
+// The place of a byte offset; columns count characters, as the TOML reader
+// counts them.
+toml::source_position placeOf(const std::string& text, size_t offset) {
+  toml::source_position where{1, 1};
+  for (size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++where.line;
+      where.column = 1;
+    } else if ((text[i] & 0xC0) != 0x80) {
+      ++where.column;
+    }
+  }
+  return where;
 }
 
 // The line on which the TOML reader stops at one of its own checks: the
 // first line whose end, taken as the end of the text, makes it stop there.
 // Manifests are small, so reading each beginning of the text again is cheap.
-uint32_t lineOfReaderFault(const Bytes& text) {
-  const std::string_view whole(reinterpret_cast<const char*>(text.data()), text.size());
+uint32_t lineOfReaderFault(const std::string& text) {
+  const std::string_view whole(text);
   uint32_t line = 1;
   for (size_t end = 0; end < whole.size(); ++line) {
     const size_t newline = whole.find('\n', end);
@@ -286,40 +281,39 @@ class ManifestLoader {
  public:
   explicit ManifestLoader(const std::string& path) : context_(path) { manifest_.path = path; }
 
-  void refuseReaderTraps() const {
-    Bytes text;
-    if (!tryReadWholeFile(context_.path(), text)) return;  // the TOML reader reports it
-    const ReaderTrap trap = findReaderTrap(text);
-    const size_t at = trap.offset;
-    if (at == std::string::npos) return;
-    toml::source_position where{1, 1};
-    for (size_t i = 0; i < at; ++i) {
-      // Columns count characters, as the TOML reader counts them.
-      if (text[i] == '\n') {
-        ++where.line;
-        where.column = 1;
-      } else if ((text[i] & 0xC0) != 0x80) {
-        ++where.column;
-      }
-    }
-    context_.fail(toml::source_region{where, where, nullptr}, trap.reason);
+  // The manifest as the TOML reader is given it, after the checks that
+  // come before it.
+  std::string readerText() const {
+    Bytes bytes;
+    if (!tryReadWholeFile(context_.path(), bytes))
+      throw PackError(context_.path() + ": cannot be read: " + std::strerror(errno));
+    const std::string text(bytes.begin(), bytes.end());
+    const auto failAt = [&](size_t offset, const std::string& reason) {
+      const toml::source_position where = placeOf(text, offset);
+      context_.fail(toml::source_region{where, where, nullptr}, reason);
+    };
+    const size_t outside = nonAsciiOutsideStrings(text);
+    if (outside != std::string::npos) failAt(outside, "a character outside the ASCII range outside a string or comment");
+    size_t standIn = std::string::npos;
+    std::string carried = toReaderText(text, standIn);
+    if (standIn != std::string::npos)
+      failAt(standIn, "a character of the private use area (U+E000 to U+EBCA) the builder cannot read");
+    return carried;
   }
 
   Manifest load() {
     toml::table root;
-    refuseReaderTraps();
+    const std::string text = readerText();
     try {
-      root = toml::parse_file(context_.path());
+      root = toml::parse(text, context_.path());
     } catch (const toml::parse_error& e) {
-      if (e.source().begin.line == 0)
-        throw PackError(context_.path() + ": cannot be read: " + std::string(e.description()));
       context_.fail(e.source(), std::string(e.description()));
     } catch (const TomlReaderFault&) {
-      Bytes text;
-      const uint32_t line = tryReadWholeFile(context_.path(), text) ? lineOfReaderFault(text) : 1;
+      const uint32_t line = lineOfReaderFault(text);
       context_.fail(toml::source_region{{line, 1}, {line, 1}, nullptr},
                     "malformed TOML on this line (check its brackets, quotes, commas and values)");
     }
+    restoreStrings(root);
     TableReader top(context_, root, "the manifest",
                     {"package", "product", "appearance", "texts", "hooks", "language", "file"});
     readPackageTable(top.subtable("package"));

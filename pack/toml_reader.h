@@ -26,3 +26,24 @@ struct TomlReaderFault : std::logic_error {
 #include <toml++/toml.h>
 #pragma GCC diagnostic pop
 #pragma pop_macro("NDEBUG")
+
+#include <string>
+
+// The reader also asks of some characters whether they are blanks and has
+// no answer for them (U+00A1 to U+0499, U+2C5E to U+2FFF, U+3001 to U+3057,
+// U+FB26 to U+FEFE: undefined behaviour), wherever it meets them: outside
+// strings, after a backslash, in a value it scans. So the text it reads
+// carries each of them as a stand-in of the private use area, one character
+// for one so that places stay the same, and the strings it returns are
+// given their own characters back.
+
+// The text for the reader. `standIn` is the offset of a character of the
+// stand-ins' block already in the text (npos when none): that text cannot be
+// carried and is refused. Bytes that are not UTF-8 pass unchanged.
+std::string toReaderText(const std::string& utf8, size_t& standIn);
+
+// The text with every stand-in replaced by its own character again.
+std::string fromReaderText(const std::string& text);
+
+// fromReaderText applied to every string value below `node`.
+void restoreStrings(toml::node& node);

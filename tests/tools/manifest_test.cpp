@@ -243,6 +243,9 @@ TEST_F(ManifestTest, LanguagesNeedTextsForEveryMessage) {
                        "base must be \"english\" or \"german\""));
   const Manifest m = load(base + "[[language]]\nname = \"Fran\xC3\xA7" "ais\"\nbase = \"english\"\n");
   EXPECT_EQ(m.package.header.languages[0], "Fran\xE7" "ais");
+  // A continued line that begins with a letter above ASCII.
+  const Manifest continued = load(base + "[[language]]\nname = \"\"\"Fran\\\n  \xC3\xA7" "ais\"\"\"\nbase = \"english\"\n");
+  EXPECT_EQ(continued.package.header.languages[0], "Fran\xE7" "ais");
 }
 
 TEST_F(ManifestTest, FileMistakesNameTheSource) {

@@ -46,6 +46,9 @@ function(tessa_installer_code target)
       # sequences grow frames and spill registers); the whole-program inliner
       # still inlines what it finds smaller inlined.
       target_compile_options(${target} PRIVATE -fno-early-inlining -fno-inline-functions-called-once)
+      # Size before speed wherever the time is not spent in our own loops
+      # (GCC 12's -Oz; the codec, which has them, keeps -Os: archive/).
+      target_compile_options(${target} PRIVATE -Oz)
     endif()
     # Link-time optimisation of the installer: the libraries carry both the
     # intermediate code (used when the program links with -flto) and ordinary

@@ -41,6 +41,14 @@ function(tessa_installer_code target)
       # adjustment in many functions. The frame pointer only serves debuggers.
       target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables
                              -mpreferred-stack-boundary=2 -fomit-frame-pointer)
+      # Inlining by the early, per-function pass and of every function with a
+      # single caller makes the shipped program larger at -Os (2 KB: the large
+      # sequences grow frames and spill registers); the whole-program inliner
+      # still inlines what it finds smaller inlined.
+      target_compile_options(${target} PRIVATE -fno-early-inlining -fno-inline-functions-called-once)
+      # Size before speed wherever the time is not spent in our own loops
+      # (GCC 12's -Oz; the codec, which has them, keeps -Os: archive/).
+      target_compile_options(${target} PRIVATE -Oz)
     endif()
     # Link-time optimisation of the installer: the libraries carry both the
     # intermediate code (used when the program links with -flto) and ordinary

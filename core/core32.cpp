@@ -11,8 +11,6 @@ namespace {
 constexpr int GrowthSlack = 25;
 constexpr int ShrinkTolerance = 512;
 
-char emptyText[1] = {'\0'};
-
 // The formatting scratch area of every String formatting routine, made on
 // first use. (Not a static array: with -fdata-sections a PE file would carry
 // its 32 KB of zeros.)
@@ -50,6 +48,8 @@ char* openGap(String& s, int pos, int n) {
 }
 
 }  // namespace
+
+char StringNoBlock[1] = {'\0'};
 
 const char* formatArgText(const String& s) { return s.cStr(); }
 
@@ -102,11 +102,13 @@ String::String(const String& other) { assign(other.buffer_, other.length_); }
 
 String::String(String&& other) noexcept
     : buffer_(other.buffer_), length_(other.length_), capacity_(other.capacity_) {
-  other.buffer_ = nullptr;
+  other.buffer_ = StringNoBlock;
   other.length_ = other.capacity_ = 0;
 }
 
-String::~String() { freeBlock(buffer_); }
+String::~String() {
+  if (capacity_ != 0) freeBlock(buffer_);
+}
 
 String& String::operator=(const String& other) {
   if (this != &other) assign(other.buffer_, other.length_);
@@ -179,8 +181,6 @@ void String::swap(String& other) noexcept {
   other.capacity_ = n;
 }
 
-const char* String::cStr() const { return buffer_ ? buffer_ : emptyText; }
-
 bool String::isBlank() const {
   for (int i = 0; i < length_; ++i)
     if (!inSet(WhitespaceSet, buffer_[i])) return false;
@@ -188,8 +188,8 @@ bool String::isBlank() const {
 }
 
 void String::release() {
-  freeBlock(buffer_);
-  buffer_ = nullptr;
+  if (capacity_ != 0) freeBlock(buffer_);
+  buffer_ = StringNoBlock;
   length_ = capacity_ = 0;
 }
 
@@ -198,11 +198,11 @@ void String::resize(int n) {
     release();
     return;
   }
-  if (n == length_ && buffer_ != nullptr) return;
+  if (n == length_ && capacity_ != 0) return;
   if (n >= capacity_ || n < capacity_ - ShrinkTolerance) {
     fatalAssert(n <= StringSizeLimit, Core32Module, LineResizeLimit);
     const int capacity = n + GrowthSlack;
-    buffer_ = static_cast<char*>(reallocateOrDie(buffer_, size_t(capacity)));
+    buffer_ = static_cast<char*>(reallocateOrDie(capacity_ != 0 ? buffer_ : nullptr, size_t(capacity)));
     capacity_ = capacity;
   }
   length_ = n;
@@ -219,11 +219,11 @@ char* String::appendSpace(int n) {
   const int old = length_;
   fatalAssert(int64_t(old) + n <= StringSizeLimit, Core32Module, LineResizeLimit);
   if (n > 0) resize(old + n);
-  return buffer_ ? buffer_ + old : emptyText;
+  return buffer_ + old;
 }
 
 void String::syncLength() {
-  if (buffer_ == nullptr) return;
+  if (capacity_ == 0) return;
   // The caller may have filled the whole block without a terminator.
   resize(textLength(buffer_, capacity_ - 1));
 }
@@ -247,9 +247,9 @@ char* String::at(int i) {
 
 const char* String::at(int i) const { return const_cast<String*>(this)->at(i); }
 
-char String::firstChar() const { return buffer_ ? buffer_[0] : '\0'; }
+char String::firstChar() const { return buffer_[0]; }
 
-char String::lastChar() const { return (buffer_ && length_ > 0) ? buffer_[length_ - 1] : '\0'; }
+char String::lastChar() const { return length_ > 0 ? buffer_[length_ - 1] : '\0'; }
 
 char String::popFirstChar() {
   if (length_ <= 0) return '\0';
@@ -271,7 +271,7 @@ void String::appendBytes(const void* bytes, int count) {
   if (bytes == nullptr || count <= 0) return;
   // The source may lie inside this string's own block, which may move.
   const char* source = static_cast<const char*>(bytes);
-  if (buffer_ && source >= buffer_ && source < buffer_ + capacity_) {
+  if (source >= buffer_ && source < buffer_ + capacity_) {
     const ptrdiff_t offset = source - buffer_;
     char* destination = appendSpace(count);
     memmove(destination, buffer_ + offset, count);
@@ -290,7 +290,7 @@ void String::insertChars(char c, int pos, int n) {
 void String::insert(const char* text, int pos, int max) {
   const int n = textLength(text, max);
   if (n <= 0) return;
-  if (buffer_ && text >= buffer_ && text < buffer_ + capacity_) {
+  if (text >= buffer_ && text < buffer_ + capacity_) {
     const String copy(text, n);
     insert(copy, pos, n);
     return;
@@ -413,7 +413,7 @@ bool String::operator==(const char* text) const {
 int String::compare(const char* text, bool caseSensitive, int max) const {
   const int n = textLength(text, INT_MAX);
   if (n == 0) return length_ > 0 ? 1 : 0;
-  if (buffer_ == nullptr) return -1;
+  if (capacity_ == 0) return -1;
   int count = (n < length_ ? n : length_) + 1;
   if (count > max) count = max;
   if (count <= 0) return -1;
@@ -421,7 +421,7 @@ int String::compare(const char* text, bool caseSensitive, int max) const {
 }
 
 int String::compare(const String& text, bool caseSensitive, int max) const {
-  if (buffer_ == nullptr) return -1;
+  if (capacity_ == 0) return -1;
   int count = (text.length_ < length_ ? text.length_ : length_) + 1;
   if (count > max) count = max;
   if (count <= 0) return -1;

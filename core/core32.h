@@ -82,6 +82,10 @@ inline void storeLittleEndian16(void* at, uint16_t word) {
   memcpy(at, &word, 2);
 }
 
+// The terminator that every String without a block of its own points at, so
+// that cStr() is a plain load (it is called in several hundred places).
+extern char StringNoBlock[1];
+
 class String {
  public:
   String() = default;
@@ -110,15 +114,15 @@ class String {
 
   int length() const { return length_; }
   int capacity() const { return capacity_; }
-  const char* cStr() const;
+  const char* cStr() const { return buffer_; }  // never null
   bool isEmpty() const { return length_ == 0; }
   bool isBlank() const;  // every byte in WhitespaceSet; "" is blank
   bool isEmptyOrBlank() const { return isBlank(); }
 
   // Buffer access for Win32 calls: reset(n), write into buffer(), then
   // syncLength() for a NUL-terminated result. Null when there is no buffer.
-  char* buffer() { return buffer_; }
-  const char* buffer() const { return buffer_; }
+  char* buffer() { return capacity_ != 0 ? buffer_ : nullptr; }
+  const char* buffer() const { return capacity_ != 0 ? buffer_ : nullptr; }
 
   void resize(int n);  // fatal above StringSizeLimit
   void reset(int n = 0);  // release, then resize(n) when n > 0
@@ -217,7 +221,7 @@ class String {
   void release();
   void growTo(int n);  // resize(n) keeping contents; n > length_
 
-  char* buffer_ = nullptr;
+  char* buffer_ = StringNoBlock;  // a block of capacity_ bytes, or StringNoBlock
   int length_ = 0;
   int capacity_ = 0;
 };

@@ -2,10 +2,11 @@
 """Turns the end-to-end figures (bench/e2e/run.py) into markdown between the
 end-to-end markers of docs/performance.md.
 
-  report.py --figures TSV [--stub TSV] [--stub-plain TSV] [--command TEXT] [--splice FILE]
+  report.py --figures TSV [--stub TSV] [--stub-map MARKDOWN] [--command TEXT] [--splice FILE]
 """
 import argparse
 import collections
+import os
 import sys
 
 BEGIN = "<!-- e2e results: begin (written by `make bench`, do not edit by hand) -->"
@@ -91,16 +92,13 @@ def render(a):
         out += ["", "#### Installer stub (i686, as shipped)", "",
                 "`tessaform.exe`: **{:,} bytes**; goal at most 38,000.".format(size)]
         worst["stub"] = (size / GOAL_STUB_BYTES, "")
-        plain = stub_lines(a.stub_plain)
-        if plain:
-            out += ["", "Linked once more without link-time optimisation, only to see where the bytes come "
-                    "from (%s bytes; the shipped program is smaller): code and data by library, then the "
-                    "largest objects. `fatal.cpp` holds a zero-filled buffer that this link keeps as data." %
-                    "{:,}".format(int(plain["file_bytes"][0][1])), "",
-                    "| library | bytes |", "|---|---|"]
-            out += ["| %s | %s |" % (n, "{:,}".format(int(b))) for n, b in plain["group"]]
-            out += ["", "| object | bytes |", "|---|---|"]
-            out += ["| %s | %s |" % (n, "{:,}".format(int(b))) for n, b in plain["object"][:20]]
+        if a.stub_map and os.path.exists(a.stub_map):
+            with open(a.stub_map) as f:
+                tables = f.read().strip().split("\n\n", 1)
+            # The first paragraph names the file and its size, given above.
+            out += ["", "Where the bytes go (`bench/stub-map`): our code by source module, code inlined "
+                    "from another module counted where its source is; data by kind."]
+            out += ["", tables[-1]]
     goals = [("1", "install at most the faster NSIS variant", "install/nsis", 1.0),
              ("1", "install at most 1.1× the floor", "install/floor", GOAL_INSTALL_VS_FLOOR),
              ("2", "removal at most 0.5× NSIS", "remove/nsis", GOAL_REMOVE_VS_NSIS),
@@ -124,7 +122,7 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--figures", required=True)
     p.add_argument("--stub")
-    p.add_argument("--stub-plain")
+    p.add_argument("--stub-map")
     p.add_argument("--command", default="make bench")
     p.add_argument("--splice")
     a = p.parse_args()

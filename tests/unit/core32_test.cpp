@@ -81,6 +81,14 @@ TEST(StringStorage, AssignAdoptAndMove) {
   String moved(std::move(s = "moved"));
   EXPECT_EQ(bytes(moved), "moved");
   EXPECT_EQ(s.buffer(), nullptr);
+  // A string left without a block reads as "" and grows again (the sanitizers
+  // catch a free of the terminator it shares with every such string).
+  EXPECT_STREQ(s.cStr(), "");
+  EXPECT_EQ(s.firstChar(), '\0');
+  s.append("again");
+  EXPECT_EQ(bytes(s), "again");
+  moved = String();
+  EXPECT_STREQ(moved.cStr(), "");
 }
 
 TEST(StringStorage, BufferForPlatformCalls) {

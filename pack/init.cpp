@@ -133,9 +133,8 @@ std::string filled(const std::string& text, const std::string& name) {
 
 // The product's name: the directory's last component.
 std::string productNameOf(const std::string& directory) {
-  fs::path path = fs::path(directory).lexically_normal();
-  if (!path.has_filename()) path = path.parent_path();
-  if (path.filename() == "." || path.empty()) path = fs::absolute(path).lexically_normal();
+  fs::path path = fs::absolute(directory).lexically_normal();
+  if (!path.has_filename()) path = path.parent_path();  // "dir/" and "." end in a separator
   return path.filename().string();
 }
 
@@ -161,10 +160,10 @@ bool WriteStarterProject(const std::string& directory, std::ostream& out, std::o
   };
   try {
     for (const auto& [relative, text] : files) {
-      const std::string path = joinPath(directory, relative);
-      fs::create_directories(fs::path(path).parent_path());
+      const fs::path path = fs::path(directory) / relative;
+      fs::create_directories(path.parent_path());
       const std::string content = filled(text, name);
-      writeWholeFile(path, Bytes(content.begin(), content.end()));
+      writeWholeFile(path.string(), Bytes(content.begin(), content.end()));
     }
   } catch (const std::exception& e) {
     err << "tessapack init: " << e.what() << "\n";
@@ -172,6 +171,7 @@ bool WriteStarterProject(const std::string& directory, std::ostream& out, std::o
   }
   out << "Wrote a starter package for \"" << name << "\" into " << directory << ":\n";
   for (const auto& file : files) out << "  " << file.first << "\n";
-  out << "Build it with: tessapack build " << joinPath(directory, StarterManifestName) << " -o setup.exe\n";
+  out << "Build it with: tessapack build " << (fs::path(directory) / StarterManifestName).string()
+      << " -o setup.exe\n";
   return true;
 }

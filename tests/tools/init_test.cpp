@@ -47,4 +47,17 @@ TEST(InitTest, RefusesWhatItCannotStartFrom) {
   EXPECT_EQ(tessapack({"init"}).status, ExitUsage);
 }
 
+TEST(InitTest, NamesTheProductAfterTheFolderHoweverItIsWritten) {
+  ScratchDirectory scratch;
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::create_directories(scratch / "Here");
+  std::filesystem::current_path(scratch / "Here");
+  const RunResult here = tessapack({"init", "."});
+  const RunResult slash = tessapack({"init", scratch / "Slash/"});
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(contains(here.out, "for \"Here\"")) << here.out << here.err;
+  EXPECT_TRUE(contains(readFile(scratch / "Here/setup.toml"), "name = \"Here\""));
+  EXPECT_TRUE(contains(slash.out, "for \"Slash\"")) << slash.out << slash.err;
+}
+
 }  // namespace

@@ -21,7 +21,7 @@ RELEASE    := $(BUILD)/release
 WINBUILDER := $(BUILD)/tessapack-windows
 .PHONY: all bootstrap native win32 win64 installer tessapack release-tessapack install package \
         windows-builder test test-native test-win test-win32 test-win64 test-package test-tessapack-exe \
-        emulated-pc demo demo-i686 bench fuzz clean
+        emulated-pc demo demo-i686 demo-product bench fuzz clean
 
 all: native win32
 
@@ -60,15 +60,22 @@ tessapack: bootstrap $(NATIVE)/CMakeCache.txt
 release-tessapack: bootstrap $(RELEASE)/CMakeCache.txt
 	cmake --build $(RELEASE) -j $(JOBS) --target tessapack
 
+# The demo product of the shipped build: its programs, DLLs and font staged
+# with its manifest in $(WIN32)/demo-product (examples/demo/src).
+demo-product: bootstrap $(WIN32)/CMakeCache.txt
+	cmake --build $(WIN32) -j $(JOBS) --target demo_product
+
 # tessapack in bin/, the shipped installer program in share/tessaform/ (where
-# tessapack finds it from its own location), the docs and examples beside it.
-install: release-tessapack installer
+# tessapack finds it from its own location), the docs and examples beside it,
+# the demo with its built programs, ready to build.
+install: release-tessapack installer demo-product
 	install -d "$(DESTDIR)$(PREFIX)/bin" "$(DESTDIR)$(PREFIX)/share/tessaform/docs" \
 	  "$(DESTDIR)$(PREFIX)/share/tessaform/examples"
 	install -m 755 -s $(RELEASE)/pack/tessapack "$(DESTDIR)$(PREFIX)/bin/tessapack"
 	install -p -m 644 $(WIN32)/tessaform.exe "$(DESTDIR)$(PREFIX)/share/tessaform/tessaform.exe"
 	install -p -m 644 README.md docs/format.md "$(DESTDIR)$(PREFIX)/share/tessaform/docs/"
 	cp -R --preserve=timestamps examples/. "$(DESTDIR)$(PREFIX)/share/tessaform/examples/"
+	cp -R --preserve=timestamps $(WIN32)/demo-product/. "$(DESTDIR)$(PREFIX)/share/tessaform/examples/demo/"
 	chmod -R u=rwX,go=rX "$(DESTDIR)$(PREFIX)/share/tessaform"
 
 # $(BUILD)/tessaform_VERSION_ARCH.deb, installable with apt install ./FILE.
@@ -79,13 +86,14 @@ package: release-tessapack installer
 
 # The builder for Windows: tessapack.exe (x86-64, static) with the i686
 # installer program, the docs and the examples beside it.
-windows-builder: bootstrap $(WIN64)/CMakeCache.txt installer
+windows-builder: bootstrap $(WIN64)/CMakeCache.txt installer demo-product
 	cmake --build $(WIN64) -j $(JOBS) --target tessapack
 	rm -rf $(WINBUILDER) && mkdir -p $(WINBUILDER)/docs $(WINBUILDER)/examples
 	cp -p $(WIN64)/pack/tessapack.exe $(WIN32)/tessaform.exe $(WINBUILDER)/
 	x86_64-w64-mingw32-strip $(WINBUILDER)/tessapack.exe
 	cp README.md docs/format.md $(WINBUILDER)/docs/
 	cp -R --preserve=timestamps examples/. $(WINBUILDER)/examples/
+	cp -R --preserve=timestamps $(WIN32)/demo-product/. $(WINBUILDER)/examples/demo/
 
 test-native: native
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
@@ -122,13 +130,15 @@ test-package: package
 # (test-win runs it with the rest of the x86-64 tree). Only tessapack.exe is
 # built in that tree here.
 test-tessapack-exe: bootstrap $(WIN64)/CMakeCache.txt installer tessapack
-	cmake --build $(WIN64) -j $(JOBS) --target tessapack
+	cmake --build $(WIN64) -j $(JOBS) --target tessapack demo_product
 	scripts/wine-session --arch win64 $(WIN64)/wineprefix -- \
 	  ctest --test-dir $(WIN64) --output-on-failure -R '^tessapack_exe'
 
 test: test-native test-win test-package
 
-demo: installer $(WINE_ARCH) native
+# The demo builds only what it runs (scripts/demo): the installer, the driver
+# and the demo product of the tree this machine's Wine runs, and tessapack.
+demo: bootstrap $(NATIVE)/CMakeCache.txt $(BUILD)/$(WINE_ARCH)/CMakeCache.txt
 	scripts/demo $(BUILD) $(WINE_ARCH)
 
 # A long fuzzing campaign: every target for FUZZ_SECONDS (or the FUZZ_TARGETS
@@ -140,7 +150,9 @@ fuzz: bootstrap $(NATIVE)/CMakeCache.txt
 
 # The demo with the i686 build in the emulated PC (slower: minutes, not
 # seconds). Everything is built here first; the guest only runs it.
-demo-i686: installer win32 native
+demo-i686: bootstrap $(NATIVE)/CMakeCache.txt $(WIN32)/CMakeCache.txt
+	cmake --build $(WIN32) -j $(JOBS) --target tessaform tessadrive demo_product
+	cmake --build $(NATIVE) -j $(JOBS) --target tessapack
 	scripts/emulated-pc run --share $(BUILD) --wineprefix $(WIN32)/wineprefix -- \
 	  scripts/demo --no-build $(BUILD) win32
 

@@ -11,6 +11,7 @@
 #include "pack/bitmap.h"
 #include "pack/codepage.h"
 #include "pack/file_io.h"
+#include "pack/init.h"
 #include "pack/manifest.h"
 #include "pack/package_reader.h"
 #include "pack/progress.h"
@@ -27,6 +28,8 @@ constexpr char MainHelp[] =
     "Build and inspect Tessaform installation packages.\n"
     "\n"
     "Commands:\n"
+    "  init DIR               start a package of your own: a commented manifest and\n"
+    "                         a product folder in DIR that build as they are\n"
     "  build MANIFEST         build a package from a TOML manifest\n"
     "  info PACKAGE           show the header, flags, languages and files of a package\n"
     "  list PACKAGE           list the names of the files in a package\n"
@@ -64,6 +67,15 @@ constexpr char BuildHelp[] =
     "Disk2.SEA, Disk3.SEA, ... are written next to it. The same manifest and\n"
     "sources always give the same bytes. When the build fails, nothing is left at\n"
     "the output paths. On a terminal, long builds show a progress bar.\n";
+
+constexpr char InitHelp[] =
+    "Usage: tessapack init DIR\n"
+    "Write a starter package into DIR (made when missing; it must be empty): a\n"
+    "commented manifest, setup.toml, a read-me, a licence and a folder for the\n"
+    "product's files, which build as they are. The product is named after DIR's\n"
+    "last component.\n"
+    "\n"
+    "  -h, --help             show this help\n";
 
 constexpr char InfoHelp[] =
     "Usage: tessapack info [OPTION]... PACKAGE\n"
@@ -577,6 +589,11 @@ const std::vector<Command>& commands() {
         {"--key", "key"}, {"--pass", "pass"}, {"--pass-file", "pass-file"}, {"--timestamp", "timestamp"}},
        {"--sign"},
        [](Arguments& a, std::ostream&, std::ostream& err) { return commandBuild(a, err); }},
+      {"init", InitHelp, {}, {},
+       [](Arguments& a, std::ostream& out, std::ostream& err) {
+         if (a.operands.size() != 1) return a.usageError(err, "give one DIR"), ExitUsage;
+         return WriteStarterProject(a.operands[0], out, err) ? ExitSuccess : ExitFailure;
+       }},
       {"info", InfoHelp, {}, {"--messages"}, commandInfo},
       {"list", ListHelp, {}, {}, commandList},
       {"verify", VerifyHelp, {}, {"-q", "--quiet"}, commandVerify},

@@ -11,6 +11,8 @@
 //   click=ID|TEXT     click the control with this id or button text
 //   text=ID:TEXT      set the text of an edit field
 //   select=ID:INDEX   select a list-box entry
+//   closed            wait until the current window is gone (a box that
+//                     follows a dialog may carry the dialog's caption)
 //   windows           print every visible top-level window of the program
 //   exit              wait for the program to end and print its exit code
 // The tool's exit status is 0 when every step succeeded, else 1 (the program
@@ -25,6 +27,7 @@
 namespace {
 
 DWORD TimeoutMs = 20000;
+const DWORD ClosedPollMs = 20;
 
 bool isNumber(const std::string& text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
@@ -81,6 +84,18 @@ bool runStep(driver::Program& program, HWND* current, const std::string& step) {
   if (*current == nullptr) {
     fprintf(stderr, "tessadrive: %s needs a window (wait= first)\n", name.c_str());
     return false;
+  }
+  if (name == "closed") {
+    for (DWORD waited = 0; IsWindow(*current) && IsWindowVisible(*current); waited += ClosedPollMs) {
+      if (waited >= TimeoutMs) {
+        fprintf(stderr, "tessadrive: the window %s stayed\n", driver::readWindow(*current).caption.c_str());
+        return false;
+      }
+      Sleep(ClosedPollMs);
+    }
+    *current = nullptr;
+    printf("closed\n");
+    return true;
   }
   int id = 0;
   std::string value;

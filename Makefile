@@ -73,7 +73,8 @@ install: release-tessapack installer demo-product
 	  "$(DESTDIR)$(PREFIX)/share/tessaform/examples"
 	install -m 755 -s $(RELEASE)/pack/tessapack "$(DESTDIR)$(PREFIX)/bin/tessapack"
 	install -p -m 644 $(WIN32)/tessaform.exe "$(DESTDIR)$(PREFIX)/share/tessaform/tessaform.exe"
-	install -p -m 644 README.md docs/format.md "$(DESTDIR)$(PREFIX)/share/tessaform/docs/"
+	install -p -m 644 README.md docs/*.md "$(DESTDIR)$(PREFIX)/share/tessaform/docs/"
+	cp -R --preserve=timestamps docs/screenshots "$(DESTDIR)$(PREFIX)/share/tessaform/docs/"
 	cp -R --preserve=timestamps examples/. "$(DESTDIR)$(PREFIX)/share/tessaform/examples/"
 	cp -R --preserve=timestamps $(WIN32)/demo-product/. "$(DESTDIR)$(PREFIX)/share/tessaform/examples/demo/"
 	chmod -R u=rwX,go=rX "$(DESTDIR)$(PREFIX)/share/tessaform"
@@ -91,7 +92,7 @@ windows-builder: bootstrap $(WIN64)/CMakeCache.txt installer demo-product
 	rm -rf $(WINBUILDER) && mkdir -p $(WINBUILDER)/docs $(WINBUILDER)/examples
 	cp -p $(WIN64)/pack/tessapack.exe $(WIN32)/tessaform.exe $(WINBUILDER)/
 	x86_64-w64-mingw32-strip $(WINBUILDER)/tessapack.exe
-	cp README.md docs/format.md $(WINBUILDER)/docs/
+	cp README.md docs/*.md $(WINBUILDER)/docs/ && cp -R docs/screenshots $(WINBUILDER)/docs/
 	cp -R --preserve=timestamps examples/. $(WINBUILDER)/examples/
 	cp -R --preserve=timestamps $(WIN32)/demo-product/. $(WINBUILDER)/examples/demo/
 

@@ -2,6 +2,7 @@
 
 #include "archive/format.h"
 #include "platform/filesys.h"
+#include "platform/phase_profile.h"
 #include "platform/registry.h"
 #include "platform/restart.h"
 #include "setup/batch_hooks.h"
@@ -44,7 +45,10 @@ void showLicenseAndReadme() {
 void runHook(const String& hookText) { RunBatchHook(InstallDir, hookText, SharedPath); }
 
 void readFileData(File& own) {
-  OpenProgressDialog();
+  {
+    PhaseScope phase(Phase::Progress);
+    OpenProgressDialog();
+  }
   ShowProgressLine(Message(MsgProgressReading).cStr());
   ReadFileData(own);
   LinkReplacementFunction();
@@ -55,7 +59,10 @@ void placeFiles() {
   ExtractFiles();
   AnnounceFontChange();
   SetProgressPosition(ProgressAfterExtraction);
-  if (HasInstallFlag(RegisterUninstall)) UpdateSharedFileCounts();
+  if (HasInstallFlag(RegisterUninstall)) {
+    PhaseScope phase(Phase::Registry);
+    UpdateSharedFileCounts();
+  }
   SetProgressPosition(ProgressShortcuts);
   ShowProgressLine(Message(MsgProgressShortcuts).cStr());
   CreateShortcuts();
@@ -83,11 +90,15 @@ void createProductKeys() {
 void leaveRecordsForUninstaller() {
   SetProgressPosition(ProgressBackground);
   SaveBackgroundForUninstaller();
-  createProductKeys();
+  {
+    PhaseScope phase(Phase::Registry);
+    createProductKeys();
+  }
   if (HasInstallFlag(AddToPath)) ErrorLog += EditAutoexecPath(InstallDir, true);
   if (HasInstallFlag(RegisterUninstall)) WriteUninstallRecord();
   ShowProgressLine(Message(MsgProgressUninstallData).cStr());
   SetProgressPosition(ProgressDone);
+  PhaseScope phase(Phase::RemovalList);
   const String uninstallDirectory = UninstallDirectory();
   if (!WriteRemovalFile(uninstallDirectory)) ErrorLog += CouldNotWriteLine(joinPath(uninstallDirectory, RemovalFileName));
 }
@@ -114,6 +125,7 @@ void RunInstallation(File& own) {
   placeFiles();
   prepareUninstaller();
   leaveRecordsForUninstaller();
+  PhaseScope finish(Phase::Finish);
   runHook(Header.postInstallBatch);
   CloseProgressDialog();
   WriteInstallLog(ErrorLog, ReplacementLog, InstallDir, IsReinstall, true);

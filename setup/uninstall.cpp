@@ -3,6 +3,7 @@
 #include "core/path.h"
 #include "platform/filesys.h"
 #include "platform/fonts.h"
+#include "platform/phase_profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "setup/batch_hooks.h"
@@ -278,6 +279,7 @@ bool report(const Removal& run) {
 }  // namespace
 
 bool Uninstall(const String& productName, RemovedProduct& removed) {
+  PhaseScope reading(Phase::RemovalRead);
   if (!openUninstallKey(productName)) return false;
   Removal run;
   readAppearance(run);
@@ -288,14 +290,33 @@ bool Uninstall(const String& productName, RemovedProduct& removed) {
   runFirstHook(run);
   removeFonts(run);
   Array<String> directories;
-  removeFiles(run, directories);
-  removeDirectories(run, directories);
-  rewriteRemovalFile(run);
-  removeStartMenuFolder();
-  releaseSharedFiles(run);
-  deleteProductKeys();
-  deleteInstallDirectory(run);
-  if (run.errors.isEmpty()) finishRemoval(run, productName);
-  CloseKey();
+  {
+    PhaseScope phase(Phase::DeleteFiles);
+    removeFiles(run, directories);
+  }
+  {
+    PhaseScope phase(Phase::DeleteFolders);
+    removeDirectories(run, directories);
+  }
+  {
+    PhaseScope phase(Phase::RemovalList);
+    rewriteRemovalFile(run);
+  }
+  {
+    PhaseScope phase(Phase::Registry);
+    removeStartMenuFolder();
+    releaseSharedFiles(run);
+    deleteProductKeys();
+  }
+  {
+    PhaseScope phase(Phase::DeleteFolders);
+    deleteInstallDirectory(run);
+  }
+  {
+    PhaseScope phase(Phase::Registry);
+    if (run.errors.isEmpty()) finishRemoval(run, productName);
+    CloseKey();
+  }
+  PhaseScope phase(Phase::Finish);
   return report(run);
 }

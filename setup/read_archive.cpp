@@ -138,9 +138,14 @@ void ReadFileData(File& own) {
 }
 
 void ReadNextFileRecord(int index, FileRecord& record) {
-  {
+  // The bar moves by a percent every so many records; a file's status line
+  // keeps the messages pumped in between (setup/extraction.cpp).
+  static int shownPosition = -1;
+  const int position = RecordProgress(index, Header.fileCount);
+  if (position != shownPosition || index == 0) {
     PhaseScope phase(Phase::Progress);
-    SetProgressPosition(RecordProgress(index, Header.fileCount));
+    SetProgressPosition(position);
+    shownPosition = position;
   }
   PhaseScope phase(Phase::Records);
   reportIfCorrupt(ReadFileRecord(PayloadStream, Header.fileSizes[index], Header.has(VerifyChecksums), record));

@@ -139,8 +139,9 @@ void removeFiles(Removal& run, Array<String>& directories) {
   Iterator it;
   for (String* path = files.first(it); path != nullptr; path = files.next(it)) {
     // A file held locked by another program is still there and must be
-    // reported, so presence is not judged by whether it opens.
-    if (!filePresent(*path) || deleteFile(*path)) continue;
+    // reported, so presence is not judged by whether it opens. Asked only
+    // after a failed delete: nearly every listed file is there.
+    if (deleteFile(*path) || !filePresent(*path)) continue;
     reportStayed(run, *path);
     RecordForRemoval(*path, false);
   }
@@ -170,7 +171,7 @@ bool heldOnlyByUninstaller(const Removal& run, const String& directory) {
 void removeDirectories(Removal& run, const Array<String>& directories) {
   for (int i = 0; i < directories.count(); ++i) {
     const String& directory = directories[i];
-    if (!directoryExists(directory) || removeDirectory(directory)) continue;
+    if (removeDirectory(directory) || !directoryExists(directory)) continue;
     if (heldOnlyByUninstaller(run, directory)) continue;
     reportStayed(run, directory);
     RecordForRemoval(directory, true);

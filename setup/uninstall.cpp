@@ -135,7 +135,10 @@ void removeFonts(Removal& run) {
 void removeFiles(Removal& run, Array<String>& directories) {
   ClearRemovalList();
   List<String> files;
-  SplitRemovalList(run.fileList, run.installDir, files, directories);
+  {
+    PhaseScope phase(Phase::RemovalRead);
+    SplitRemovalList(run.fileList, run.installDir, files, directories);
+  }
   Iterator it;
   for (String* path = files.first(it); path != nullptr; path = files.next(it)) {
     // A file held locked by another program is still there and must be

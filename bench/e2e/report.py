@@ -17,6 +17,63 @@ GOAL_REMOVE_VS_FLOOR = 1.5
 GOAL_STUB_BYTES = 38000
 
 
+# The phases of a profiling build (platform/phase_profile.h), in the order
+# of an installation and then of a removal.
+PHASES = [
+    ("before-entry", "Wine's start of the program, up to our entry"),
+    ("start", "start: background window, command line, own file"),
+    ("header", "archive header, destination folders"),
+    ("reading", "reading the payload"),
+    ("checksum", "payload checksum"),
+    ("unpack", "unpacking"),
+    ("records", "records (names, data, checks)"),
+    ("probe", "existence probe"),
+    ("folders", "making folders, listing them for removal"),
+    ("create", "creating files"),
+    ("write", "writing files"),
+    ("time-stamp", "time stamps"),
+    ("close", "closing files"),
+    ("progress", "progress bar, status line, message pump"),
+    ("registry", "registry"),
+    ("uninstaller-copy", "writing the uninstaller"),
+    ("removal-list", "removal list"),
+    ("removal-read", "uninstall record, removal list, hooks, fonts"),
+    ("delete-files", "deleting files"),
+    ("delete-folders", "deleting folders"),
+    ("self-removal", "writing and starting the self-removal batch"),
+    ("finish", "finish: hooks, log, report"),
+    ("other", "other (outside every phase)"),
+    ("after", "after our exit: process end (removal: and the batch until the folder is gone)"),
+]
+
+
+def profile_lines(v, sets):
+    """The profile tables: milliseconds per phase and corpus, and the share of the time seen."""
+    out = []
+    for action, title in (("install", "Install"), ("remove", "Removal")):
+        subject = "profile-" + action
+        have = [s for s in sets if (s, subject, "wall") in v]
+        if not have:
+            continue
+        g = lambda s, k: float(v.get((s, subject, k), 0.0))
+        out += ["", "#### Where the time goes: %s (profiling build, milliseconds and share of the time seen)" % title.lower(), "",
+                "| phase | " + " | ".join(have) + " |", "|---|" + "---|" * len(have)]
+        rows = []
+        for key, text in PHASES:
+            cells = []
+            shown = False
+            for s in have:
+                wall = g(s, "wall")
+                ms = g(s, key) if key != "after" else wall - g(s, "before-entry") - g(s, "program")
+                shown = shown or ms >= 0.0005
+                cells.append("%.0f (%.0f %%)" % (ms * 1000, 100 * ms / wall) if wall > 0 else "")
+            if shown:
+                rows.append("| %s | %s |" % (text, " | ".join(cells)))
+        out += rows
+        out.append("| **time seen by the benchmark** | %s |" % " | ".join("%.0f" % (g(s, "wall") * 1000) for s in have))
+    return out
+
+
 def read(path):
     values = {}
     with open(path) as f:
@@ -50,28 +107,45 @@ def render(a):
             "| removal: ours | NSIS zlib | NSIS lzma | floor | ours/best NSIS | ours/floor |",
             "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"]
     worst = {}
+    nan = float("nan")
+    get = lambda s, sub, fig: float(v[(s, sub, fig)]) if (s, sub, fig) in v else nan
+    cell = lambda x, form: "–" if x != x else form % x
     for s in sets:
-        i = {k: f(s, k, "install") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
-        r = {k: f(s, k, "remove") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
-        ri = i["ours"] / min(i["nsis-zlib"], i["nsis-lzma"])
+        i = {k: get(s, k, "install") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
+        r = {k: get(s, k, "remove") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
+        best = lambda t: min(t["nsis-zlib"], t["nsis-lzma"]) if t["nsis-zlib"] == t["nsis-zlib"] else nan
+        ri = i["ours"] / best(i)
         rf = i["ours"] / i["floor"]
-        rr = r["ours"] / min(r["nsis-zlib"], r["nsis-lzma"])
+        rr = r["ours"] / best(r)
         rrf = r["ours"] / r["floor"]
         for key, value in (("install/nsis", ri), ("install/floor", rf), ("remove/nsis", rr), ("remove/floor", rrf)):
-            if value > worst.get(key, (0, ""))[0]:
+            if value == value and value > worst.get(key, (0, ""))[0]:
                 worst[key] = (value, s)
-        out.append("| %s | %d | %.1f | %.3f | %.3f | %.3f | %.3f | %.2f× | %.2f× | %.3f | %.3f | %.3f | %.3f | %.2f× | %.2f× |" % (
-            s, int(v[(s, "payload", "files")]), int(v[(s, "payload", "bytes")]) / 1e6,
-            i["ours"], i["nsis-zlib"], i["nsis-lzma"], i["floor"], ri, rf,
-            r["ours"], r["nsis-zlib"], r["nsis-lzma"], r["floor"], rr, rrf))
+        out.append("| %s | %d | %.1f | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |" % (
+            (s, int(v[(s, "payload", "files")]), int(v[(s, "payload", "bytes")]) / 1e6) +
+            tuple(cell(i[k], "%.3f") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")) +
+            (cell(ri, "%.2f×"), cell(rf, "%.2f×")) +
+            tuple(cell(r[k], "%.3f") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")) +
+            (cell(rr, "%.2f×"), cell(rrf, "%.2f×"))))
+    compared = sorted({k[1] for k in v if k[1].startswith("ours-") and k[2] == "install"})
+    if compared:
+        out += ["", "Earlier builds of ours timed in the same rounds (seconds; ratio to the floor):", "",
+                "| corpus | build | install | /floor | removal | /floor |", "|---|---|---|---|---|---|"]
+        for s in sets:
+            for c in ["ours"] + compared:
+                ci, cr = get(s, c, "install"), get(s, c, "remove")
+                out.append("| %s | %s | %.3f | %.2f× | %.3f | %.2f× |" % (
+                    s, "this one" if c == "ours" else c[5:], ci, ci / get(s, "floor", "install"),
+                    cr, cr / get(s, "floor", "remove")))
     out += ["", "#### Package sizes (bytes)", "",
             "| corpus | payload | ours (best) | NSIS zlib | NSIS solid lzma | ours/NSIS zlib | ours/NSIS lzma |",
             "|---|---|---|---|---|---|---|"]
     for s in sets:
-        o, z, l = f(s, "ours", "size"), f(s, "nsis-zlib", "size"), f(s, "nsis-lzma", "size")
+        o, z, l = get(s, "ours", "size"), get(s, "nsis-zlib", "size"), get(s, "nsis-lzma", "size")
         out.append("| %s | %s | %s | %s | %s | %.2f× | %.2f× |" % (
             s, "{:,}".format(int(v[(s, "payload", "bytes")])), "{:,}".format(int(o)), "{:,}".format(int(z)),
             "{:,}".format(int(l)), o / z, o / l))
+    out += profile_lines(v, sets)
     mem = [k for k in v if k[1] == "memory"]
     if mem:
         s = mem[0][0]

@@ -8,9 +8,9 @@
 namespace {
 
 const char* const PhaseNames[] = {
-    "other",        "start",       "header",    "reading",   "checksum",         "unpack",
+    "other",        "start",       "header",    "prepare",   "reading",   "checksum",         "unpack",
     "records",      "probe",       "folders",   "create",    "write",            "time-stamp",
-    "close",        "progress",    "registry",  "uninstaller-copy", "removal-list", "finish",
+    "close",        "progress",    "registry",  "shortcuts", "uninstaller-copy", "removal-list", "finish",
     "removal-read", "delete-files", "delete-folders", "self-removal"};
 static_assert(sizeof(PhaseNames) / sizeof(PhaseNames[0]) == static_cast<int>(Phase::Count), "a name per phase");
 

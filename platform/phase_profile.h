@@ -17,6 +17,7 @@ enum class Phase {
   Other,
   Start,           // the background window, the command line, the own file
   Header,          // the archive header and the header's directories
+  Prepare,         // earlier installation, destination, language, first hook
   Reading,         // the payload's parts read from the file
   Checksum,        // the payload's checksum
   Unpack,          // unpacking the payload
@@ -29,6 +30,7 @@ enum class Phase {
   Close,           // closing it
   Progress,        // progress bar, status line and the message pump
   Registry,        // product keys, shared counts, the uninstall record's values
+  Shortcuts,       // the requested shortcuts and the uninstaller's
   UninstallerCopy, // writing Uninstall.EXE
   RemovalList,     // writing the removal list
   Finish,          // hooks, log, the closing of the windows

@@ -65,12 +65,14 @@ void placeFiles() {
   }
   SetProgressPosition(ProgressShortcuts);
   ShowProgressLine(Message(MsgProgressShortcuts).cStr());
+  PhaseScope phase(Phase::Shortcuts);
   CreateShortcuts();
 }
 
 void prepareUninstaller() {
   if (!HasInstallFlag(RegisterUninstall)) return;
   if (!Header.uninstallSubdir.isEmpty()) makeDirectories(UninstallDirectory());
+  PhaseScope phase(Phase::Shortcuts);
   MakeUninstallShortcuts(UninstallerPath(), UninstallArguments());
 }
 
@@ -113,14 +115,17 @@ bool restartDecided() {
 }  // namespace
 
 void RunInstallation(File& own) {
-  CheckMasterProduct();
-  FindEarlierInstallation();
-  InstallDir = InstallDirOverride;
-  confirmIntroduction();
-  showLicenseAndReadme();
-  AcceptReinstall();
-  if (!IsReinstall) ChooseDestination();
-  runHook(Header.preInstallBatch);
+  {
+    PhaseScope phase(Phase::Prepare);
+    CheckMasterProduct();
+    FindEarlierInstallation();
+    InstallDir = InstallDirOverride;
+    confirmIntroduction();
+    showLicenseAndReadme();
+    AcceptReinstall();
+    if (!IsReinstall) ChooseDestination();
+    runHook(Header.preInstallBatch);
+  }
   readFileData(own);
   placeFiles();
   prepareUninstaller();

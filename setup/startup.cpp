@@ -82,7 +82,10 @@ void RunProgram(InstanceHandle instance, const char* commandTail) {
     PhaseScope header(Phase::Header);
     ReadArchive(own);
   }
-  ChooseLanguage();
+  {
+    PhaseScope phase(Phase::Prepare);
+    ChooseLanguage();
+  }
   RunInstallation(own);
   ExitProgram();
 }

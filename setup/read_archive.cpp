@@ -5,6 +5,7 @@
 #include "platform/filesys.h"
 #include "platform/gfile.h"
 #include "platform/phase_profile.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "setup/portable/destination.h"
 #include "setup/portable/installation_state.h"
@@ -138,14 +139,19 @@ void ReadFileData(File& own) {
 }
 
 void ReadNextFileRecord(int index, FileRecord& record) {
-  // The bar moves by a percent every so many records; a file's status line
-  // keeps the messages pumped in between (setup/extraction.cpp).
+  // The bar moves when its percent changes, at most every BarIntervalMs:
+  // each move is a repaint, and a file's status line keeps the messages
+  // pumped in between (setup/extraction.cpp).
+  constexpr unsigned BarIntervalMs = 50;
   static int shownPosition = -1;
+  static unsigned shownTick = 0;
   const int position = RecordProgress(index, Header.fileCount);
-  if (position != shownPosition || index == 0) {
+  const unsigned now = tickCount();
+  if (index == 0 || (position != shownPosition && now - shownTick >= BarIntervalMs)) {
     PhaseScope phase(Phase::Progress);
     SetProgressPosition(position);
     shownPosition = position;
+    shownTick = now;
   }
   PhaseScope phase(Phase::Records);
   reportIfCorrupt(ReadFileRecord(PayloadStream, Header.fileSizes[index], Header.has(VerifyChecksums), record));

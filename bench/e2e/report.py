@@ -8,8 +8,8 @@ import argparse
 import collections
 import sys
 
-BEGIN = "<!-- e2e results: begin (written by `make bench`, do not edit by hand) -->"
-END = "<!-- e2e results: end -->"
+BEGIN = "<!-- %s results: begin (written by `make bench`, do not edit by hand) -->"
+END = "<!-- %s results: end -->"
 SETS = ["pe", "pe-stripped", "small-files"]
 GOAL_INSTALL_VS_FLOOR = 1.1
 GOAL_REMOVE_VS_NSIS = 0.5
@@ -102,8 +102,8 @@ def render(a):
     v = read(a.figures)
     f = lambda s, sub, fig: float(v[(s, sub, fig)])
     sets = [s for s in SETS if (s, "ours", "install") in v]
-    out = ["Made by `%s` on this machine (medians of the rounds, x86-64 builds under 64-bit Wine, "
-           "one Wine session; every time includes Wine's start of the program)." % a.command, ""]
+    out = ["Made by `%s` on this machine (medians of the rounds, %s, "
+           "one Wine session; every time includes Wine's start of the program)." % (a.command, a.builds), ""]
     out += ["#### Install and removal (seconds, and ratios of the same run)", "",
             "| corpus | files | MB | ours | NSIS zlib | NSIS lzma | floor | ours/best NSIS | ours/floor "
             "| removal: ours | NSIS zlib | NSIS lzma | floor | ours/best NSIS | ours/floor |",
@@ -203,15 +203,18 @@ def main():
     p.add_argument("--stub-plain")
     p.add_argument("--command", default="make bench")
     p.add_argument("--splice")
+    p.add_argument("--builds", default="x86-64 builds under 64-bit Wine")
+    p.add_argument("--markers", default="e2e", help="which marked block of the document to replace")
     a = p.parse_args()
     text = render(a)
     if not a.splice:
         sys.stdout.write(text)
         return
     doc = open(a.splice).read()
-    block = BEGIN + "\n\n" + text + "\n" + END
-    if BEGIN in doc and END in doc:
-        doc = doc[:doc.index(BEGIN)] + block + doc[doc.index(END) + len(END):]
+    begin, end = BEGIN % a.markers, END % a.markers
+    block = begin + "\n\n" + text + "\n" + end
+    if begin in doc and end in doc:
+        doc = doc[:doc.index(begin)] + block + doc[doc.index(end) + len(end):]
     else:
         doc += "\n" + block + "\n"
     open(a.splice, "w").write(doc)

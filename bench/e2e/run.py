@@ -79,15 +79,21 @@ def build_ours(tessapack, stub, source, set_name, work, tag="ours"):
     return out
 
 
+# The peer's stub and folder for the architecture measured: the x86-64
+# build runs in a win64 prefix, the i686 build (as shipped) in a win32 one.
+NSIS_TARGET = "amd64-unicode"
+
+
 def build_nsis(source, set_name, work, compressor):
     name = product(set_name) + " NSIS " + compressor
     script = os.path.join(work, "nsis-%s.nsi" % compressor)
     out = os.path.join(work, "nsis-%s.exe" % compressor)
     key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name
     with open(script, "w") as f:
-        f.write("Unicode true\nTarget amd64-unicode\n")
+        f.write("Unicode true\nTarget %s\n" % NSIS_TARGET)
         f.write("SetCompressor /FINAL %s\n" % ("/SOLID lzma" if compressor == "lzma" else "zlib"))
-        f.write('Name "%s"\nOutFile "%s"\nInstallDir "$PROGRAMFILES64\\%s"\n' % (name, out, name))
+        folder = "$PROGRAMFILES64" if NSIS_TARGET.startswith("amd64") else "$PROGRAMFILES"
+        f.write('Name "%s"\nOutFile "%s"\nInstallDir "%s\\%s"\n' % (name, out, folder, name))
         f.write("RequestExecutionLevel admin\nSilentInstall silent\nSilentUnInstall silent\n")
         f.write('Section\nSetOutPath "$INSTDIR"\nFile /r "%s/*"\n' % source)
         f.write('WriteUninstaller "$INSTDIR\\Uninstall.exe"\n')
@@ -215,6 +221,7 @@ def peak_memory(args):
 
 
 def main():
+    global NSIS_TARGET
     p = argparse.ArgumentParser()
     p.add_argument("--corpus", required=True)
     p.add_argument("--sets", default="pe,pe-stripped,small-files")
@@ -229,7 +236,9 @@ def main():
     p.add_argument("--profile-rounds", type=int, default=3)
     p.add_argument("--compare", action="append", default=[])
     p.add_argument("--subjects")
+    p.add_argument("--nsis-target", default=NSIS_TARGET)
     a = p.parse_args()
+    NSIS_TARGET = a.nsis_target
 
     lines = []
 

@@ -6,6 +6,7 @@ end-to-end markers of docs/performance.md.
 """
 import argparse
 import collections
+import statistics
 import sys
 
 BEGIN = "<!-- %s results: begin (written by `make bench`, do not edit by hand) -->"
@@ -76,6 +77,19 @@ def profile_lines(v, sets):
     return out
 
 
+def round_ratio(v, s, figure, subject, references):
+    """The median over the rounds of subject's time over the least of the
+    references' times in the same round: a slow moment of the shared machine
+    hits one round of every subject alike. None without per-round times."""
+    key = lambda sub: (s, sub, figure + "-rounds")
+    if key(subject) not in v or any(key(r) not in v for r in references):
+        return None
+    rounds = lambda sub: [float(x) for x in v[key(sub)].split(",")]
+    mine = rounds(subject)
+    theirs = [min(ts) for ts in zip(*(rounds(r) for r in references))]
+    return statistics.median(m / t for m, t in zip(mine, theirs))
+
+
 def read(path):
     values = {}
     with open(path) as f:
@@ -104,7 +118,7 @@ def render(a):
     sets = [s for s in SETS if (s, "ours", "install") in v]
     out = ["Made by `%s` on this machine (medians of the rounds, %s, "
            "one Wine session; every time includes Wine's start of the program)." % (a.command, a.builds), ""]
-    out += ["#### Install and removal (seconds, and ratios of the same run)", "",
+    out += ["#### Install and removal (seconds: medians of the rounds; ratios: medians of the ratios within each round)", "",
             "| corpus | files | MB | ours | NSIS zlib | NSIS lzma | floor | ours/best NSIS | ours/floor "
             "| removal: ours | NSIS zlib | NSIS lzma | floor | ours/best NSIS | ours/floor |",
             "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"]
@@ -116,10 +130,13 @@ def render(a):
         i = {k: get(s, k, "install") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
         r = {k: get(s, k, "remove") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
         best = lambda t: min(t["nsis-zlib"], t["nsis-lzma"]) if t["nsis-zlib"] == t["nsis-zlib"] else nan
-        ri = i["ours"] / best(i)
-        rf = i["ours"] / i["floor"]
-        rr = r["ours"] / best(r)
-        rrf = r["ours"] / r["floor"]
+        # Ratios within each round where the rounds were kept, else of the medians.
+        paired = lambda figure, refs, fallback: (
+            round_ratio(v, s, figure, "ours", refs) if round_ratio(v, s, figure, "ours", refs) is not None else fallback)
+        ri = paired("install", ["nsis-zlib", "nsis-lzma"], i["ours"] / best(i))
+        rf = paired("install", ["floor"], i["ours"] / i["floor"])
+        rr = paired("remove", ["nsis-zlib", "nsis-lzma"], r["ours"] / best(r))
+        rrf = paired("remove", ["floor"], r["ours"] / r["floor"])
         for key, value in (("install/nsis", ri), ("install/floor", rf), ("remove/nsis", rr), ("remove/floor", rrf)):
             if value == value and value > worst.get(key, (0, ""))[0]:
                 worst[key] = (value, s)
@@ -136,9 +153,12 @@ def render(a):
         for s in sets:
             for c in ["ours"] + compared:
                 ci, cr = get(s, c, "install"), get(s, c, "remove")
+                pi = round_ratio(v, s, "install", c, ["floor"])
+                pr = round_ratio(v, s, "remove", c, ["floor"])
                 out.append("| %s | %s | %.3f | %.2f× | %.3f | %.2f× |" % (
-                    s, "this one" if c == "ours" else c[5:], ci, ci / get(s, "floor", "install"),
-                    cr, cr / get(s, "floor", "remove")))
+                    s, "this one" if c == "ours" else c[5:], ci,
+                    pi if pi is not None else ci / get(s, "floor", "install"),
+                    cr, pr if pr is not None else cr / get(s, "floor", "remove")))
     out += ["", "#### Package sizes (bytes)", "",
             "| corpus | payload | ours (best) | NSIS zlib | NSIS solid lzma | ours/NSIS zlib | ours/NSIS lzma |",
             "|---|---|---|---|---|---|---|"]

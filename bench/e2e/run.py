@@ -26,7 +26,7 @@ run. --subjects keeps only the named subjects (a quicker run without the
 peer).
 
 Writes TSV lines "set<TAB>subject<TAB>figure<TAB>value" (times in seconds,
-sizes in bytes).
+sizes in bytes); "install-rounds" and "remove-rounds" hold each round's time.
 """
 import argparse
 import os
@@ -307,6 +307,8 @@ def main():
         for s in subjects:
             for figure, values in s.times.items():
                 emit(set_name, s.name, figure, "%.4f" % statistics.median(values))
+                # Each round's time, in round order, for ratios within a round.
+                emit(set_name, s.name, figure + "-rounds", ",".join("%.4f" % t for t in values))
         if a.profile_stub:
             say("%s: %d profiled rounds" % (set_name, a.profile_rounds))
             path = build_ours(a.tessapack, a.profile_stub, source, set_name, work, "ours-profile")

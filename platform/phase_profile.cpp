@@ -7,11 +7,12 @@
 
 namespace {
 
+// The names bench/e2e/report.py knows the phases by, in the order of Phase.
 const char* const PhaseNames[] = {
-    "other",        "start",       "header",    "prepare",   "reading",   "checksum",         "unpack",
-    "records",      "probe",       "folders",   "create",    "write",            "time-stamp",
-    "close",        "progress",    "registry",  "shortcuts", "uninstaller-copy", "removal-list", "finish",
-    "removal-read", "delete-files", "delete-folders", "self-removal"};
+    "other",    "start",        "header",       "prepare",      "reading",      "checksum",
+    "unpack",   "records",      "probe",        "folders",      "create",       "write",
+    "time-stamp", "close",      "progress",     "registry",     "shortcuts",    "uninstaller-copy",
+    "removal-list", "finish",   "removal-read", "delete-files", "delete-folders", "self-removal"};
 static_assert(sizeof(PhaseNames) / sizeof(PhaseNames[0]) == static_cast<int>(Phase::Count), "a name per phase");
 
 struct Profile {
@@ -76,7 +77,8 @@ void WritePhaseProfile() {
   FILE* out = fopen(path, "w");
   if (out == nullptr) return;
   fprintf(out, "before-entry\t%.6f\t1\n", beforeEntry);
-  fprintf(out, "program\t%.6f\t1\n", static_cast<double>(TheProfile.since.QuadPart - TheProfile.entry.QuadPart) / frequency);
+  const double program = static_cast<double>(TheProfile.since.QuadPart - TheProfile.entry.QuadPart) / frequency;
+  fprintf(out, "program\t%.6f\t1\n", program);
   for (int i = 0; i < static_cast<int>(Phase::Count); ++i) {
     fprintf(out, "%s\t%.6f\t%d\n", PhaseNames[i], static_cast<double>(TheProfile.ticks[i]) / frequency,
             TheProfile.scopes[i]);

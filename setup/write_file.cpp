@@ -64,9 +64,11 @@ bool readsBack(PathText path, const char* data, int32_t size) {
   return back.length() == size && (size == 0 || memcmp(back.cStr(), data, static_cast<size_t>(size)) == 0);
 }
 
+// A verified file is closed and read back before it gets its time, so this
+// handle has written nothing: the flush is the same question as above.
 void setWriteTime(PathText path, const DateTimeStamp& time) {
   File file;
-  if (file.openExisting(path, false, true, false)) file.setTime(time);
+  if (file.openExisting(path, false, true, false)) file.setTime(time, flushBeforeTime());
 }
 
 }  // namespace

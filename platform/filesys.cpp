@@ -102,8 +102,12 @@ String tempFileName(PathText dir) {
 }
 
 bool fileExists(PathText path) {
+  // A name that is not there is settled by its attributes: a failed open
+  // would also fetch the system's text for the error, and extraction asks
+  // this of every file it writes.
+  if (path.isEmpty() || !filePresent(path)) return false;
   File f;
-  return !path.isEmpty() && f.openExisting(path, true, false, false);
+  return f.openExisting(path, true, false, false);
 }
 
 bool directoryExists(PathText path) {
@@ -116,7 +120,11 @@ bool driveExists(char letter) { return GetDriveTypeA(rootOf(letter).cStr()) != D
 
 bool makeDirectories(PathText path) {
   if (path.isEmpty()) return false;
-  if (directoryExists(path)) return true;
+  // Made first, asked about only when that fails: the usual folder is new
+  // and its parent there, and every question about a missing name costs the
+  // file system a search of the parent folder (under Wine a read of all of
+  // it, for names that differ only in case).
+  if (CreateDirectoryA(path.text(), nullptr) || directoryExists(path)) return true;
   const String parent = directoryPart(path);
   // A root is its own directory part ("Q:\" of a missing drive): it can only
   // be tried, not made from its parent.
@@ -163,8 +171,14 @@ bool deleteTree(PathText dir) {
 }
 
 bool deleteFile(PathText path) {
-  setReadOnly(path, false);
-  return !path.isNull() && DeleteFileA(path.text()) != 0;
+  if (path.isNull()) return false;
+  // Deleted first: the read-only attribute, the one thing a retry can
+  // mend, is asked about only when that fails, so the usual file costs one
+  // call instead of three.
+  if (DeleteFileA(path.text())) return true;
+  const int attributes = fileAttributes(path);
+  if (attributes == -1 || (attributes & FILE_ATTRIBUTE_READONLY) == 0) return false;
+  return setReadOnly(path, false) && DeleteFileA(path.text()) != 0;
 }
 
 int fileAttributes(PathText path) {

@@ -48,7 +48,7 @@ bool listDirectory(PathText dir, List<String>& names);
 // A file (not a directory) of that name exists, whether or not it can be
 // opened.
 bool filePresent(PathText path);
-// Clears the read-only attribute, then deletes.
+// Deletes a file; a read-only one has its attribute cleared first.
 bool deleteFile(PathText path);
 
 int fileAttributes(PathText path);  // -1 for a null path or a failure

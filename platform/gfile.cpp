@@ -226,7 +226,7 @@ bool File::getTime(DateTimeStamp& out) {
   return true;
 }
 
-bool File::setTime(const DateTimeStamp& in) {
+bool File::setTime(const DateTimeStamp& in, bool flushFirst) {
   if (!isOpen()) return fail(FileNotOpenText);
   const SYSTEMTIME t = systemTimeFrom(in);
   FILETIME local, written;
@@ -234,6 +234,6 @@ bool File::setTime(const DateTimeStamp& in) {
     return failWithSystemText();
   }
   // Pending writes would otherwise move the time again when they land.
-  flush();
+  if (flushFirst) flush();
   return SetFileTime(handle_, nullptr, nullptr, &written) ? true : failWithSystemText();
 }

@@ -106,8 +106,9 @@ class File {
   bool flush();
   // The last-write time in local time.
   bool getTime(DateTimeStamp& out);
-  // Sets the last-write time from a local time (after a flush).
-  bool setTime(const DateTimeStamp& in);
+  // Sets the last-write time from a local time, after a flush unless
+  // flushFirst is false (see WriteFileWithRetries for when that is safe).
+  bool setTime(const DateTimeStamp& in, bool flushFirst = true);
 
  private:
   bool openHandle(unsigned access, unsigned share, unsigned disposition, unsigned attributes);

@@ -2,6 +2,7 @@
 
 #include "archive/format.h"
 #include "platform/filesys.h"
+#include "platform/phase_profile.h"
 #include "platform/registry.h"
 #include "platform/restart.h"
 #include "setup/batch_hooks.h"
@@ -44,7 +45,10 @@ void showLicenseAndReadme() {
 void runHook(const String& hookText) { RunBatchHook(InstallDir, hookText, SharedPath); }
 
 void readFileData(File& own) {
-  OpenProgressDialog();
+  {
+    PhaseScope phase(Phase::Progress);
+    OpenProgressDialog();
+  }
   ShowProgressLine(Message(MsgProgressReading).cStr());
   ReadFileData(own);
   LinkReplacementFunction();
@@ -55,15 +59,20 @@ void placeFiles() {
   ExtractFiles();
   AnnounceFontChange();
   SetProgressPosition(ProgressAfterExtraction);
-  if (HasInstallFlag(RegisterUninstall)) UpdateSharedFileCounts();
+  if (HasInstallFlag(RegisterUninstall)) {
+    PhaseScope phase(Phase::Registry);
+    UpdateSharedFileCounts();
+  }
   SetProgressPosition(ProgressShortcuts);
   ShowProgressLine(Message(MsgProgressShortcuts).cStr());
+  PhaseScope phase(Phase::Shortcuts);
   CreateShortcuts();
 }
 
 void prepareUninstaller() {
   if (!HasInstallFlag(RegisterUninstall)) return;
   if (!Header.uninstallSubdir.isEmpty()) makeDirectories(UninstallDirectory());
+  PhaseScope phase(Phase::Shortcuts);
   MakeUninstallShortcuts(UninstallerPath(), UninstallArguments());
 }
 
@@ -83,11 +92,15 @@ void createProductKeys() {
 void leaveRecordsForUninstaller() {
   SetProgressPosition(ProgressBackground);
   SaveBackgroundForUninstaller();
-  createProductKeys();
+  {
+    PhaseScope phase(Phase::Registry);
+    createProductKeys();
+  }
   if (HasInstallFlag(AddToPath)) ErrorLog += EditAutoexecPath(InstallDir, true);
   if (HasInstallFlag(RegisterUninstall)) WriteUninstallRecord();
   ShowProgressLine(Message(MsgProgressUninstallData).cStr());
   SetProgressPosition(ProgressDone);
+  PhaseScope phase(Phase::RemovalList);
   const String uninstallDirectory = UninstallDirectory();
   if (!WriteRemovalFile(uninstallDirectory)) ErrorLog += CouldNotWriteLine(joinPath(uninstallDirectory, RemovalFileName));
 }
@@ -102,18 +115,22 @@ bool restartDecided() {
 }  // namespace
 
 void RunInstallation(File& own) {
-  CheckMasterProduct();
-  FindEarlierInstallation();
-  InstallDir = InstallDirOverride;
-  confirmIntroduction();
-  showLicenseAndReadme();
-  AcceptReinstall();
-  if (!IsReinstall) ChooseDestination();
-  runHook(Header.preInstallBatch);
+  {
+    PhaseScope phase(Phase::Prepare);
+    CheckMasterProduct();
+    FindEarlierInstallation();
+    InstallDir = InstallDirOverride;
+    confirmIntroduction();
+    showLicenseAndReadme();
+    AcceptReinstall();
+    if (!IsReinstall) ChooseDestination();
+    runHook(Header.preInstallBatch);
+  }
   readFileData(own);
   placeFiles();
   prepareUninstaller();
   leaveRecordsForUninstaller();
+  PhaseScope finish(Phase::Finish);
   runHook(Header.postInstallBatch);
   CloseProgressDialog();
   WriteInstallLog(ErrorLog, ReplacementLog, InstallDir, IsReinstall, true);

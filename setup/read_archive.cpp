@@ -4,6 +4,8 @@
 #include "core/path.h"
 #include "platform/filesys.h"
 #include "platform/gfile.h"
+#include "platform/phase_profile.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "setup/portable/destination.h"
 #include "setup/portable/installation_state.h"
@@ -62,6 +64,7 @@ int64_t openContinuation(File& disk, int number) {
 }
 
 void appendPart(File& part, int64_t offset, int64_t length) {
+  PhaseScope phase(Phase::Reading);
   reportIfCorrupt(AppendPayloadPart(PayloadStream, length,
                                     [&](char* area, int32_t n) { return part.readAt(offset, area, n); }));
 }
@@ -122,16 +125,34 @@ void ReadFileData(File& own) {
     offset = 0;
   }
   disk.close();
-  reportIfCorrupt(CheckPayloadChecksum(PayloadStream, Header.payloadChecksum));
+  {
+    PhaseScope phase(Phase::Checksum);
+    reportIfCorrupt(CheckPayloadChecksum(PayloadStream, Header.payloadChecksum));
+  }
   if (Header.has(PackedPayload)) {
     SetProgressPosition(PayloadUnpackProgress);
     ShowProgressLine(Message(MsgProgressUnpacking).cStr());
+    PhaseScope phase(Phase::Unpack);
     reportIfCorrupt(UnpackPayload(PayloadStream));
   }
   PayloadStream.seek(0);
 }
 
 void ReadNextFileRecord(int index, FileRecord& record) {
-  SetProgressPosition(RecordProgress(index, Header.fileCount));
+  // The bar moves when its percent changes, at most every BarIntervalMs:
+  // each move is a repaint, and a file's status line keeps the messages
+  // pumped in between (setup/extraction.cpp).
+  constexpr unsigned BarIntervalMs = 50;
+  static int shownPosition = -1;
+  static unsigned shownTick = 0;
+  const int position = RecordProgress(index, Header.fileCount);
+  const unsigned now = tickCount();
+  if (index == 0 || (position != shownPosition && now - shownTick >= BarIntervalMs)) {
+    PhaseScope phase(Phase::Progress);
+    SetProgressPosition(position);
+    shownPosition = position;
+    shownTick = now;
+  }
+  PhaseScope phase(Phase::Records);
   reportIfCorrupt(ReadFileRecord(PayloadStream, Header.fileSizes[index], Header.has(VerifyChecksums), record));
 }

@@ -1,6 +1,7 @@
 #include "setup/startup.h"
 
 #include "platform/gfile.h"
+#include "platform/phase_profile.h"
 #include "platform/system_values.h"
 #include "setup/installation.h"
 #include "setup/portable/command_line.h"
@@ -42,7 +43,10 @@ bool applyCommandLine(const String& tail) {
 [[noreturn]] void runRemovalMode() {
   if (ProductName.isEmpty()) UsageBox(ProductNameRequired);
   RemovedProduct removed;
-  if (Uninstall(ProductName, removed)) RemoveUninstaller(removed);
+  if (Uninstall(ProductName, removed)) {
+    PhaseScope phase(Phase::SelfRemoval);
+    RemoveUninstaller(removed);
+  }
   ExitProgram();
 }
 
@@ -61,16 +65,27 @@ void InstallProcessHandlers() {
 }
 
 void RunProgram(InstanceHandle instance, const char* commandTail) {
-  setCommandInterpreter();
-  ProgramInstance = instance;
-  String tail(commandTail);
-  takeSystemColours();
-  BackgroundWindow = CreateBackgroundWindow(instance, nullptr);
-  if (applyCommandLine(tail)) runRemovalMode();
   File own;
-  openOwnFile(own);
-  ReadArchive(own);
-  ChooseLanguage();
+  bool removal;
+  {
+    PhaseScope start(Phase::Start);
+    setCommandInterpreter();
+    ProgramInstance = instance;
+    String tail(commandTail);
+    takeSystemColours();
+    BackgroundWindow = CreateBackgroundWindow(instance, nullptr);
+    removal = applyCommandLine(tail);
+    if (!removal) openOwnFile(own);
+  }
+  if (removal) runRemovalMode();
+  {
+    PhaseScope header(Phase::Header);
+    ReadArchive(own);
+  }
+  {
+    PhaseScope phase(Phase::Prepare);
+    ChooseLanguage();
+  }
   RunInstallation(own);
   ExitProgram();
 }

@@ -3,6 +3,7 @@
 #include "core/path.h"
 #include "platform/filesys.h"
 #include "platform/fonts.h"
+#include "platform/phase_profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "setup/batch_hooks.h"
@@ -134,12 +135,16 @@ void removeFonts(Removal& run) {
 void removeFiles(Removal& run, Array<String>& directories) {
   ClearRemovalList();
   List<String> files;
-  SplitRemovalList(run.fileList, run.installDir, files, directories);
+  {
+    PhaseScope phase(Phase::RemovalRead);
+    SplitRemovalList(run.fileList, run.installDir, files, directories);
+  }
   Iterator it;
   for (String* path = files.first(it); path != nullptr; path = files.next(it)) {
     // A file held locked by another program is still there and must be
-    // reported, so presence is not judged by whether it opens.
-    if (!filePresent(*path) || deleteFile(*path)) continue;
+    // reported, so presence is not judged by whether it opens. Asked only
+    // after a failed delete: nearly every listed file is there.
+    if (deleteFile(*path) || !filePresent(*path)) continue;
     reportStayed(run, *path);
     RecordForRemoval(*path, false);
   }
@@ -169,7 +174,7 @@ bool heldOnlyByUninstaller(const Removal& run, const String& directory) {
 void removeDirectories(Removal& run, const Array<String>& directories) {
   for (int i = 0; i < directories.count(); ++i) {
     const String& directory = directories[i];
-    if (!directoryExists(directory) || removeDirectory(directory)) continue;
+    if (removeDirectory(directory) || !directoryExists(directory)) continue;
     if (heldOnlyByUninstaller(run, directory)) continue;
     reportStayed(run, directory);
     RecordForRemoval(directory, true);
@@ -278,6 +283,7 @@ bool report(const Removal& run) {
 }  // namespace
 
 bool Uninstall(const String& productName, RemovedProduct& removed) {
+  PhaseScope reading(Phase::RemovalRead);
   if (!openUninstallKey(productName)) return false;
   Removal run;
   readAppearance(run);
@@ -288,14 +294,33 @@ bool Uninstall(const String& productName, RemovedProduct& removed) {
   runFirstHook(run);
   removeFonts(run);
   Array<String> directories;
-  removeFiles(run, directories);
-  removeDirectories(run, directories);
-  rewriteRemovalFile(run);
-  removeStartMenuFolder();
-  releaseSharedFiles(run);
-  deleteProductKeys();
-  deleteInstallDirectory(run);
-  if (run.errors.isEmpty()) finishRemoval(run, productName);
-  CloseKey();
+  {
+    PhaseScope phase(Phase::DeleteFiles);
+    removeFiles(run, directories);
+  }
+  {
+    PhaseScope phase(Phase::DeleteFolders);
+    removeDirectories(run, directories);
+  }
+  {
+    PhaseScope phase(Phase::RemovalList);
+    rewriteRemovalFile(run);
+  }
+  {
+    PhaseScope phase(Phase::Registry);
+    removeStartMenuFolder();
+    releaseSharedFiles(run);
+    deleteProductKeys();
+  }
+  {
+    PhaseScope phase(Phase::DeleteFolders);
+    deleteInstallDirectory(run);
+  }
+  {
+    PhaseScope phase(Phase::Registry);
+    if (run.errors.isEmpty()) finishRemoval(run, productName);
+    CloseKey();
+  }
+  PhaseScope phase(Phase::Finish);
   return report(run);
 }

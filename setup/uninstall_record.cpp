@@ -4,6 +4,7 @@
 #include "core/datetext.h"
 #include "core/path.h"
 #include "platform/filesys.h"
+#include "platform/phase_profile.h"
 #include "platform/registry.h"
 #include "platform/system_values.h"
 #include "setup/portable/command_line.h"
@@ -88,8 +89,12 @@ void WriteUninstallRecord() {
   // Through a text of its own: handing ErrorLog itself to the write here
   // crashes the link-time optimiser of the MinGW compiler (GCC 12).
   String log;
-  WriteFileWithRetries(UninstallerPath(), Header.stubBytes.cStr(), Header.stubBytes.length(), Header.stubTime, log);
+  {
+    PhaseScope phase(Phase::UninstallerCopy, true);
+    WriteFileWithRetries(UninstallerPath(), Header.stubBytes.cStr(), Header.stubBytes.length(), Header.stubTime, log);
+  }
   ErrorLog += log;
+  PhaseScope phase(Phase::Registry);
   if (OpenSoftwareKey(UninstallKey(ProductName).cStr(), false, 0) == KeyNotOpened) {
     ErrorLog += RegistrationFailedText;
     return;

@@ -15,6 +15,9 @@ namespace {
 
 // The bar of the open progress dialog; null when there is none.
 HWND ProgressBar = nullptr;
+// The position last given to the bar: the records move it by a percent now
+// and then, and every message to it costs a repaint.
+int BarPosition = -1;
 
 // Set while the abort question is up: Cancel clicked again meanwhile does
 // not stack a second question on the first.
@@ -56,6 +59,7 @@ INT_PTR CALLBACK progressProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
 void OpenProgressDialog() {
   if (ProgressWindow != nullptr) return;
   InitCommonControls();  // registers the bar's class
+  BarPosition = -1;
   ProgressWindow = fromWindow(CreateDialogParamA(DialogInstance(), ProgressDialogName, toWindow(BackgroundWindow),
                                                  progressProcedure, 0));
 }
@@ -68,7 +72,10 @@ void CloseProgressDialog() {
 }
 
 bool SetProgressPosition(int percent) {
-  if (ProgressBar != nullptr) PostMessageA(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  if (ProgressBar != nullptr && percent != BarPosition) {
+    PostMessageA(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    BarPosition = percent;
+  }
   return PumpPendingMessages();
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/filesys.h"
+#include "platform/phase_profile.h"
 #include "platform/runtime_link.h"
 
 static_assert(BoxOkCancel == MB_OKCANCEL && BoxYesNo == MB_YESNO, "box buttons");
@@ -25,6 +26,7 @@ void destroyWindow(WindowHandle window) { DestroyWindow(reinterpret_cast<HWND>(w
 
 // Libraries linked at run time are given back before the process ends.
 void endProcess(int exitCode) {
+  WritePhaseProfile();
   FreeLinkedLibraries();
   ExitProcess(static_cast<UINT>(exitCode));
 }

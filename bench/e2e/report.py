@@ -7,15 +7,88 @@ end-to-end markers of docs/performance.md.
 import argparse
 import collections
 import os
+import statistics
 import sys
 
-BEGIN = "<!-- e2e results: begin (written by `make bench`, do not edit by hand) -->"
-END = "<!-- e2e results: end -->"
+BEGIN = "<!-- %s results: begin (written by `make bench`, do not edit by hand) -->"
+END = "<!-- %s results: end -->"
 SETS = ["pe", "pe-stripped", "small-files"]
 GOAL_INSTALL_VS_FLOOR = 1.1
 GOAL_REMOVE_VS_NSIS = 0.5
 GOAL_REMOVE_VS_FLOOR = 1.5
 GOAL_STUB_BYTES = 38000
+
+
+# The phases of a profiling build (platform/phase_profile.h), in the order
+# of an installation and then of a removal.
+PHASES = [
+    ("before-entry", "Wine's start of the program, up to our entry"),
+    ("start", "start: background window, command line, own file"),
+    ("header", "archive header, destination folders"),
+    ("prepare", "language, earlier installation, destination, first hook"),
+    ("reading", "reading the payload"),
+    ("checksum", "payload checksum"),
+    ("unpack", "unpacking"),
+    ("records", "records (names, data, checks)"),
+    ("probe", "existence probe"),
+    ("folders", "making folders, listing them for removal"),
+    ("create", "creating files"),
+    ("write", "writing files"),
+    ("time-stamp", "time stamps"),
+    ("close", "closing files"),
+    ("progress", "progress bar, status line, message pump"),
+    ("registry", "registry"),
+    ("shortcuts", "shortcuts (the uninstaller's too)"),
+    ("uninstaller-copy", "writing the uninstaller"),
+    ("removal-list", "removal list"),
+    ("removal-read", "uninstall record, removal list, hooks, fonts"),
+    ("delete-files", "deleting files"),
+    ("delete-folders", "deleting folders"),
+    ("self-removal", "writing and starting the self-removal batch"),
+    ("finish", "finish: hooks, log, report"),
+    ("other", "other (outside every phase)"),
+    ("after", "after our exit: process end (removal: and the batch until the folder is gone)"),
+]
+
+
+def profile_lines(v, sets):
+    """The profile tables: milliseconds per phase and corpus, and the share of the time seen."""
+    out = []
+    for action, title in (("install", "Install"), ("remove", "Removal")):
+        subject = "profile-" + action
+        have = [s for s in sets if (s, subject, "wall") in v]
+        if not have:
+            continue
+        g = lambda s, k: float(v.get((s, subject, k), 0.0))
+        out += ["", "#### Where the time goes: %s (profiling build, milliseconds and share of the time seen)" % title.lower(), "",
+                "| phase | " + " | ".join(have) + " |", "|---|" + "---|" * len(have)]
+        rows = []
+        for key, text in PHASES:
+            cells = []
+            shown = False
+            for s in have:
+                wall = g(s, "wall")
+                ms = g(s, key) if key != "after" else wall - g(s, "before-entry") - g(s, "program")
+                shown = shown or ms >= 0.0005
+                cells.append("%.0f (%.0f %%)" % (ms * 1000, 100 * ms / wall) if wall > 0 else "")
+            if shown:
+                rows.append("| %s | %s |" % (text, " | ".join(cells)))
+        out += rows
+        out.append("| **time seen by the benchmark** | %s |" % " | ".join("%.0f" % (g(s, "wall") * 1000) for s in have))
+    return out
+
+
+def round_ratio(v, s, figure, subject, references):
+    """The median over the rounds of subject's time over the least of the
+    references' times in the same round: a slow moment of the shared machine
+    hits one round of every subject alike. None without per-round times."""
+    key = lambda sub: (s, sub, figure + "-rounds")
+    if key(subject) not in v or any(key(r) not in v for r in references):
+        return None
+    rounds = lambda sub: [float(x) for x in v[key(sub)].split(",")]
+    mine = rounds(subject)
+    theirs = [min(ts) for ts in zip(*(rounds(r) for r in references))]
+    return statistics.median(m / t for m, t in zip(mine, theirs))
 
 
 def read(path):
@@ -44,35 +117,58 @@ def render(a):
     v = read(a.figures)
     f = lambda s, sub, fig: float(v[(s, sub, fig)])
     sets = [s for s in SETS if (s, "ours", "install") in v]
-    out = ["Made by `%s` on this machine (medians of the rounds, x86-64 builds under 64-bit Wine, "
-           "one Wine session; every time includes Wine's start of the program)." % a.command, ""]
-    out += ["#### Install and removal (seconds, and ratios of the same run)", "",
+    out = ["Made by `%s` on this machine (medians of the rounds, %s, "
+           "one Wine session; every time includes Wine's start of the program)." % (a.command, a.builds), ""]
+    out += ["#### Install and removal (seconds: medians of the rounds; ratios: medians of the ratios within each round)", "",
             "| corpus | files | MB | ours | NSIS zlib | NSIS lzma | floor | ours/best NSIS | ours/floor "
             "| removal: ours | NSIS zlib | NSIS lzma | floor | ours/best NSIS | ours/floor |",
             "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"]
     worst = {}
+    nan = float("nan")
+    get = lambda s, sub, fig: float(v[(s, sub, fig)]) if (s, sub, fig) in v else nan
+    cell = lambda x, form: "–" if x != x else form % x
     for s in sets:
-        i = {k: f(s, k, "install") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
-        r = {k: f(s, k, "remove") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
-        ri = i["ours"] / min(i["nsis-zlib"], i["nsis-lzma"])
-        rf = i["ours"] / i["floor"]
-        rr = r["ours"] / min(r["nsis-zlib"], r["nsis-lzma"])
-        rrf = r["ours"] / r["floor"]
+        i = {k: get(s, k, "install") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
+        r = {k: get(s, k, "remove") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")}
+        best = lambda t: min(t["nsis-zlib"], t["nsis-lzma"]) if t["nsis-zlib"] == t["nsis-zlib"] else nan
+        # Ratios within each round where the rounds were kept, else of the medians.
+        paired = lambda figure, refs, fallback: (
+            round_ratio(v, s, figure, "ours", refs) if round_ratio(v, s, figure, "ours", refs) is not None else fallback)
+        ri = paired("install", ["nsis-zlib", "nsis-lzma"], i["ours"] / best(i))
+        rf = paired("install", ["floor"], i["ours"] / i["floor"])
+        rr = paired("remove", ["nsis-zlib", "nsis-lzma"], r["ours"] / best(r))
+        rrf = paired("remove", ["floor"], r["ours"] / r["floor"])
         for key, value in (("install/nsis", ri), ("install/floor", rf), ("remove/nsis", rr), ("remove/floor", rrf)):
-            if value > worst.get(key, (0, ""))[0]:
+            if value == value and value > worst.get(key, (0, ""))[0]:
                 worst[key] = (value, s)
-        out.append("| %s | %d | %.1f | %.3f | %.3f | %.3f | %.3f | %.2f× | %.2f× | %.3f | %.3f | %.3f | %.3f | %.2f× | %.2f× |" % (
-            s, int(v[(s, "payload", "files")]), int(v[(s, "payload", "bytes")]) / 1e6,
-            i["ours"], i["nsis-zlib"], i["nsis-lzma"], i["floor"], ri, rf,
-            r["ours"], r["nsis-zlib"], r["nsis-lzma"], r["floor"], rr, rrf))
+        out.append("| %s | %d | %.1f | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |" % (
+            (s, int(v[(s, "payload", "files")]), int(v[(s, "payload", "bytes")]) / 1e6) +
+            tuple(cell(i[k], "%.3f") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")) +
+            (cell(ri, "%.2f×"), cell(rf, "%.2f×")) +
+            tuple(cell(r[k], "%.3f") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")) +
+            (cell(rr, "%.2f×"), cell(rrf, "%.2f×"))))
+    compared = sorted({k[1] for k in v if k[1].startswith("ours-") and k[2] == "install"})
+    if compared:
+        out += ["", "Earlier builds of ours timed in the same rounds (seconds; ratio to the floor):", "",
+                "| corpus | build | install | /floor | removal | /floor |", "|---|---|---|---|---|---|"]
+        for s in sets:
+            for c in ["ours"] + compared:
+                ci, cr = get(s, c, "install"), get(s, c, "remove")
+                pi = round_ratio(v, s, "install", c, ["floor"])
+                pr = round_ratio(v, s, "remove", c, ["floor"])
+                out.append("| %s | %s | %.3f | %.2f× | %.3f | %.2f× |" % (
+                    s, "this one" if c == "ours" else c[5:], ci,
+                    pi if pi is not None else ci / get(s, "floor", "install"),
+                    cr, pr if pr is not None else cr / get(s, "floor", "remove")))
     out += ["", "#### Package sizes (bytes)", "",
             "| corpus | payload | ours (best) | NSIS zlib | NSIS solid lzma | ours/NSIS zlib | ours/NSIS lzma |",
             "|---|---|---|---|---|---|---|"]
     for s in sets:
-        o, z, l = f(s, "ours", "size"), f(s, "nsis-zlib", "size"), f(s, "nsis-lzma", "size")
+        o, z, l = get(s, "ours", "size"), get(s, "nsis-zlib", "size"), get(s, "nsis-lzma", "size")
         out.append("| %s | %s | %s | %s | %s | %.2f× | %.2f× |" % (
             s, "{:,}".format(int(v[(s, "payload", "bytes")])), "{:,}".format(int(o)), "{:,}".format(int(z)),
             "{:,}".format(int(l)), o / z, o / l))
+    out += profile_lines(v, sets)
     mem = [k for k in v if k[1] == "memory"]
     if mem:
         s = mem[0][0]
@@ -125,15 +221,18 @@ def main():
     p.add_argument("--stub-map")
     p.add_argument("--command", default="make bench")
     p.add_argument("--splice")
+    p.add_argument("--builds", default="x86-64 builds under 64-bit Wine")
+    p.add_argument("--markers", default="e2e", help="which marked block of the document to replace")
     a = p.parse_args()
     text = render(a)
     if not a.splice:
         sys.stdout.write(text)
         return
     doc = open(a.splice).read()
-    block = BEGIN + "\n\n" + text + "\n" + END
-    if BEGIN in doc and END in doc:
-        doc = doc[:doc.index(BEGIN)] + block + doc[doc.index(END) + len(END):]
+    begin, end = BEGIN % a.markers, END % a.markers
+    block = begin + "\n\n" + text + "\n" + end
+    if begin in doc and end in doc:
+        doc = doc[:doc.index(begin)] + block + doc[doc.index(end) + len(end):]
     else:
         doc += "\n" + block + "\n"
     open(a.splice, "w").write(doc)

@@ -5,6 +5,8 @@ floor (bench/e2e/floor.c), in one Wine session, round after round.
 
   run.py --corpus DIR --sets a,b --tessapack EXE --stub EXE --floor EXE
          --work DIR --rounds N --out TSV [--memory-set DIR]
+         [--profile-stub EXE [--profile-rounds N]] [--compare NAME=EXE ...]
+         [--subjects ours,floor,...]
 
 Runs inside scripts/wine-session (WINEPREFIX and TESSA_WINE set). Each figure
 is the median of the rounds; within a round the subjects take turns, so a slow
@@ -13,8 +15,18 @@ the program (the same for every subject). Removal is timed until the
 installation directory is gone, since the peer's uninstaller returns before it
 has finished and ours ends with a self-removal batch.
 
+--profile-stub names our program built with its phase timers (TESSA_PROFILE):
+after the timed rounds each set is installed and removed with it, the
+program writing its phases to the file TESSA_PROFILE_FILE names; the medians
+come out as subjects "profile-install" and "profile-remove", whose figures
+are the phases, plus "wall" (the time the benchmark saw). --compare adds our
+installer built from another stub (say, the one before a change) as subject
+"ours-NAME", taking turns with the others, so a change is judged within one
+run. --subjects keeps only the named subjects (a quicker run without the
+peer).
+
 Writes TSV lines "set<TAB>subject<TAB>figure<TAB>value" (times in seconds,
-sizes in bytes).
+sizes in bytes); "install-rounds" and "remove-rounds" hold each round's time.
 """
 import argparse
 import os
@@ -55,16 +67,21 @@ def product(set_name):
     return "TessaBench-" + set_name
 
 
-def build_ours(tessapack, stub, source, set_name, work):
-    manifest = os.path.join(work, "ours.toml")
+def build_ours(tessapack, stub, source, set_name, work, tag="ours"):
+    manifest = os.path.join(work, tag + ".toml")
     with open(manifest, "w") as f:
         f.write('[package]\ncompression = true\nlevel = "best"\n\n'
                 '[product]\nname = "%s"\npublisher = "Tessa Bench"\nversion = "1.0"\n'
                 'install-dir = "%s"\nflags = ["RegisterUninstall", "QuietUninstall"]\n\n'
                 '[[file]]\nsource = "%s"\n' % (product(set_name), product(set_name), source))
-    out = os.path.join(work, "ours.exe")
+    out = os.path.join(work, tag + ".exe")
     subprocess.run([tessapack, "build", manifest, "-o", out, "--stub", stub], check=True)
     return out
+
+
+# The peer's stub and folder for the architecture measured: the x86-64
+# build runs in a win64 prefix, the i686 build (as shipped) in a win32 one.
+NSIS_TARGET = "amd64-unicode"
 
 
 def build_nsis(source, set_name, work, compressor):
@@ -73,9 +90,10 @@ def build_nsis(source, set_name, work, compressor):
     out = os.path.join(work, "nsis-%s.exe" % compressor)
     key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name
     with open(script, "w") as f:
-        f.write("Unicode true\nTarget amd64-unicode\n")
+        f.write("Unicode true\nTarget %s\n" % NSIS_TARGET)
         f.write("SetCompressor /FINAL %s\n" % ("/SOLID lzma" if compressor == "lzma" else "zlib"))
-        f.write('Name "%s"\nOutFile "%s"\nInstallDir "$PROGRAMFILES64\\%s"\n' % (name, out, name))
+        folder = "$PROGRAMFILES64" if NSIS_TARGET.startswith("amd64") else "$PROGRAMFILES"
+        f.write('Name "%s"\nOutFile "%s"\nInstallDir "%s\\%s"\n' % (name, out, folder, name))
         f.write("RequestExecutionLevel admin\nSilentInstall silent\nSilentUnInstall silent\n")
         f.write('Section\nSetOutPath "$INSTDIR"\nFile /r "%s/*"\n' % source)
         f.write('WriteUninstaller "$INSTDIR\\Uninstall.exe"\n')
@@ -100,8 +118,11 @@ def build_blob(source, work):
     return out
 
 
-def wine(args, **kw):
-    return subprocess.Popen([WINE] + args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
+def wine(args, profile=None, **kw):
+    env = None
+    if profile:
+        env = dict(os.environ, TESSA_PROFILE_FILE=winpath(profile))
+    return subprocess.Popen([WINE] + args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env, **kw)
 
 
 def wait_gone(path, start):
@@ -123,9 +144,9 @@ class Subject:
         self.waits_for_batch = waits_for_batch
         self.times = {"install": [], "remove": []}
 
-    def install(self, expected):
+    def install(self, expected, profile=None):
         start = time.monotonic()
-        status = wine(self.install_args).wait(timeout=TIMEOUT)
+        status = wine(self.install_args, profile).wait(timeout=TIMEOUT)
         took = time.monotonic() - start
         # Our program ends every run through the same exit, with status 1; the
         # files tell whether it installed.
@@ -136,14 +157,45 @@ class Subject:
             raise RuntimeError("%s installed %d files, not %d" % (self.name, got, expected))
         self.times["install"].append(took)
 
-    def remove(self):
+    def remove(self, profile=None):
         start = time.monotonic()
-        process = wine(self.remove_args)
+        process = wine(self.remove_args, profile)
         took = wait_gone(self.folder, start)
         process.wait(timeout=TIMEOUT)
         if self.waits_for_batch:
             wait_gone(SELF_REMOVAL_BATCH, start)
         self.times["remove"].append(took)
+
+
+def read_profile(path):
+    """The phases a profiling build wrote: {name: seconds}."""
+    phases = {}
+    with open(path) as f:
+        for line in f:
+            parts = line.split("\t")
+            if len(parts) >= 2:
+                phases[parts[0]] = float(parts[1])
+    os.remove(path)
+    return phases
+
+
+def profile_rounds(subject, expected, work, rounds):
+    """Installs and removes with the profiling build: {"install"|"remove": {phase: median seconds}}."""
+    seen = {"install": [], "remove": []}
+    for _ in range(rounds):
+        for action in ("install", "remove"):
+            path = os.path.join(work, "profile-%s.tsv" % action)
+            if os.path.exists(path):
+                os.remove(path)
+            if action == "install":
+                subject.install(expected, path)
+            else:
+                subject.remove(path)
+            phases = read_profile(path)
+            phases["wall"] = subject.times[action][-1]
+            seen[action].append(phases)
+    return {action: {k: statistics.median(p.get(k, 0.0) for p in runs) for k in runs[0]}
+            for action, runs in seen.items()}
 
 
 def peak_memory(args):
@@ -169,6 +221,7 @@ def peak_memory(args):
 
 
 def main():
+    global NSIS_TARGET
     p = argparse.ArgumentParser()
     p.add_argument("--corpus", required=True)
     p.add_argument("--sets", default="pe,pe-stripped,small-files")
@@ -179,7 +232,13 @@ def main():
     p.add_argument("--rounds", type=int, default=5)
     p.add_argument("--out", required=True)
     p.add_argument("--memory-set")
+    p.add_argument("--profile-stub")
+    p.add_argument("--profile-rounds", type=int, default=3)
+    p.add_argument("--compare", action="append", default=[])
+    p.add_argument("--subjects")
+    p.add_argument("--nsis-target", default=NSIS_TARGET)
     a = p.parse_args()
+    NSIS_TARGET = a.nsis_target
 
     lines = []
 
@@ -195,6 +254,10 @@ def main():
         emit(set_name, "payload", "bytes", sum(os.path.getsize(os.path.join(source, n)) for n in names))
         say("%s: building the packages" % set_name)
         ours = build_ours(a.tessapack, a.stub, source, set_name, work)
+        compared = []
+        for item in a.compare:
+            tag, stub = item.split("=", 1)
+            compared.append((tag, build_ours(a.tessapack, stub, source, set_name + "-" + tag, work, "ours-" + tag)))
         nsis = {c: build_nsis(source, set_name, work, c) for c in ("zlib", "lzma")}
         blob = build_blob(source, work)
         for name, path in (("ours", ours), ("nsis-zlib", nsis["zlib"][0]), ("nsis-lzma", nsis["lzma"][0]),
@@ -211,11 +274,18 @@ def main():
                     [winpath(a.floor), "remove", winpath(blob), "C:\\Program Files\\%s floor" % product(set_name)],
                     floor_dir),
         ]
+        for tag, path in compared:
+            name = product(set_name + "-" + tag)
+            subjects.append(Subject("ours-" + tag, [winpath(path), "/a"],
+                                    ["C:\\Program Files\\%s\\Uninstall.EXE" % name, "/a", '/u:"%s"' % name],
+                                    os.path.join(PROGRAM_FILES, name), waits_for_batch=True))
         for compressor in ("zlib", "lzma"):
             path, name = nsis[compressor]
             subjects.append(Subject("nsis-" + compressor, [winpath(path), "/S"],
                                     ["C:\\Program Files\\%s\\Uninstall.exe" % name, "/S"],
                                     os.path.join(PROGRAM_FILES, name)))
+        if a.subjects:
+            subjects = [s for s in subjects if s.name in a.subjects.split(",")]
         for s in subjects:
             if os.path.exists(s.folder):
                 raise RuntimeError(s.folder + " is left from an earlier run: delete it")
@@ -237,6 +307,17 @@ def main():
         for s in subjects:
             for figure, values in s.times.items():
                 emit(set_name, s.name, figure, "%.4f" % statistics.median(values))
+                # Each round's time, in round order, for ratios within a round.
+                emit(set_name, s.name, figure + "-rounds", ",".join("%.4f" % t for t in values))
+        if a.profile_stub:
+            say("%s: %d profiled rounds" % (set_name, a.profile_rounds))
+            path = build_ours(a.tessapack, a.profile_stub, source, set_name, work, "ours-profile")
+            profiled = Subject("profile", [winpath(path), "/a"],
+                               ["C:\\Program Files\\%s\\Uninstall.EXE" % product(set_name), "/a",
+                                '/u:"%s"' % product(set_name)], ours_dir, waits_for_batch=True)
+            for action, phases in profile_rounds(profiled, len(names), work, a.profile_rounds).items():
+                for phase, seconds in phases.items():
+                    emit(set_name, "profile-" + action, phase, "%.5f" % seconds)
 
     if a.memory_set:
         set_name = os.path.basename(os.path.normpath(a.memory_set))

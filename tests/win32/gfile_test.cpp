@@ -235,6 +235,13 @@ TEST(FileSystem, ExistenceTests) {
   EXPECT_FALSE(fileExists(dir.path().c_str()));
   EXPECT_FALSE(fileExists((dir / "none").c_str()));
   EXPECT_FALSE(fileExists(""));
+  {
+    // There, but not readable while another handle holds it exclusively.
+    File holder;
+    ASSERT_TRUE(holder.openExisting(path.c_str(), true, true, true));
+    EXPECT_FALSE(fileExists(path.c_str()));
+    EXPECT_TRUE(filePresent(path.c_str()));
+  }
   EXPECT_TRUE(directoryExists(dir.path().c_str()));
   EXPECT_TRUE(directoryExists((dir.path() + "\\").c_str()));
   EXPECT_FALSE(directoryExists(path.c_str()));

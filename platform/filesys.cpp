@@ -1,10 +1,10 @@
 #include "platform/filesys.h"
 
 #include <windows.h>
-#include <shellapi.h>
 #include <string.h>
 
 #include "core/fatal.h"
+#include "platform/system_links.h"
 #include "platform/win32_handles.h"
 
 namespace {
@@ -268,9 +268,11 @@ int bytesPerCluster(char letter) {
 }
 
 bool runProgram(PathText file) {
+  const ShellFunctions* shell = LinkedShell();
+  if (shell == nullptr) return false;
   const String directory = moduleDirectory();
   const HINSTANCE result =
-      ShellExecuteA(nullptr, nullptr, file.text(), nullptr, directory.cStr(), SW_SHOWNORMAL);
+      shell->execute(nullptr, nullptr, file.text(), nullptr, directory.cStr(), SW_SHOWNORMAL);
   // The shell reports success as a value above 32.
   return reinterpret_cast<INT_PTR>(result) > 32;
 }

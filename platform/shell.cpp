@@ -7,6 +7,7 @@
 
 #include "platform/filesys.h"
 #include "platform/registry.h"
+#include "platform/system_links.h"
 #include "platform/win32_handles.h"
 
 namespace {
@@ -73,7 +74,8 @@ bool createShortcut(String& linkPath, const char* target, const char* arguments,
   ComSession com;
   if (!com.ok()) return false;
   ComPtr<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out()))) {
+  if (FAILED(com.functions().createInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                            link.out()))) {
     return false;
   }
   if (target == nullptr) target = "";

@@ -59,22 +59,6 @@ class ScopedKey {
   HKEY key_ = nullptr;
 };
 
-// COM initialised for the thread; uninitialised again only when it worked.
-class ComSession {
- public:
-  ComSession() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~ComSession() {
-    if (ok_) CoUninitialize();
-  }
-  ComSession(const ComSession&) = delete;
-  ComSession& operator=(const ComSession&) = delete;
-
-  bool ok() const { return ok_; }
-
- private:
-  bool ok_;
-};
-
 // One reference to a COM interface, released when the holder goes.
 template <class T>
 class ComPtr {

@@ -5,6 +5,7 @@
 
 #include "archive/format.h"
 #include "core/fatal.h"
+#include "platform/system_links.h"
 #include "setup/portable/localized_strings.h"
 #include "ui/dialog_support.h"
 
@@ -196,7 +197,8 @@ class ShellItemList {
   ShellItemList& operator=(const ShellItemList&) = delete;
   ~ShellItemList() {
     IMalloc* allocator = nullptr;
-    if (item_ == nullptr || FAILED(SHGetMalloc(&allocator))) return;
+    // A list exists only where the shell was linked to make it.
+    if (item_ == nullptr || FAILED(LinkedShell()->getMalloc(&allocator))) return;
     allocator->Free(item_);
     allocator->Release();
   }
@@ -250,8 +252,10 @@ bool ChooseDirectory(String& directory) {
 }
 
 bool BrowseForDirectory(WindowHandle owner, String& directory) {
+  const ShellFunctions* shell = LinkedShell();
+  if (shell == nullptr) return false;
   ShellItemList root;
-  if (FAILED(SHGetSpecialFolderLocation(toWindow(owner), CSIDL_DRIVES, root.receive()))) return false;
+  if (FAILED(shell->specialFolderLocation(toWindow(owner), CSIDL_DRIVES, root.receive()))) return false;
   char displayName[BrowsePathSize] = {};
   BROWSEINFOA browse = {};
   browse.hwndOwner = toWindow(owner);
@@ -262,10 +266,10 @@ bool BrowseForDirectory(WindowHandle owner, String& directory) {
   browse.lpfn = browseCallback;
   browse.lParam = reinterpret_cast<LPARAM>(directory.cStr());
   ShellItemList chosen;
-  chosen.take(SHBrowseForFolderA(&browse));
+  chosen.take(shell->browseForFolder(&browse));
   if (chosen.get() == nullptr) return false;
   char path[BrowsePathSize] = {};
-  if (!SHGetPathFromIDListA(chosen.get(), path)) return false;
+  if (!shell->pathFromIdList(chosen.get(), path)) return false;
   directory = path;
   return true;
 }

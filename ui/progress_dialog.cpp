@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "archive/format.h"
+#include "platform/system_links.h"
 #include "setup/portable/localized_strings.h"
 #include "setup/portable/reports.h"
 #include "ui/background_window.h"
@@ -58,7 +59,7 @@ INT_PTR CALLBACK progressProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
 
 void OpenProgressDialog() {
   if (ProgressWindow != nullptr) return;
-  InitCommonControls();  // registers the bar's class
+  InitCommonControlsLinked();  // registers the bar's class
   BarPosition = -1;
   ProgressWindow = fromWindow(CreateDialogParamA(DialogInstance(), ProgressDialogName, toWindow(BackgroundWindow),
                                                  progressProcedure, 0));

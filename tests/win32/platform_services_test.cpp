@@ -7,12 +7,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
+#include <vector>
 
 #include "platform/fonts.h"
 #include "platform/process.h"
 #include "platform/restart.h"
 #include "platform/runtime_link.h"
+#include "platform/system_links.h"
 #include "platform/system_version.h"
 #include "tests/win32/data/platform_test_support.h"
 
@@ -357,6 +361,67 @@ TEST(Restart, EnablesThePrivilegeThenAsksForARealRestart) {
   }
   EXPECT_EQ(setExitWindowsFunction(nullptr), recordRestart);
   EXPECT_EQ(setExitWindowsFunction(system), system);  // null bound the system's call again
+}
+
+// Runs after the RuntimeLink tests, whose counts assume nothing linked before.
+TEST(SystemLinks, LinkEachLibraryOnceWithEveryFunction) {
+  const ComFunctions* com = LinkedCom();
+  ASSERT_NE(com, nullptr);
+  const ShellFunctions* shell = LinkedShell();
+  ASSERT_NE(shell, nullptr);
+  ASSERT_TRUE(InitCommonControlsLinked());
+  const void* const addresses[] = {reinterpret_cast<const void*>(com->initialize),
+                                   reinterpret_cast<const void*>(com->uninitialize),
+                                   reinterpret_cast<const void*>(com->createInstance),
+                                   reinterpret_cast<const void*>(shell->getMalloc),
+                                   reinterpret_cast<const void*>(shell->specialFolderLocation),
+                                   reinterpret_cast<const void*>(shell->browseForFolder),
+                                   reinterpret_cast<const void*>(shell->pathFromIdList),
+                                   reinterpret_cast<const void*>(shell->execute)};
+  for (const void* address : addresses) EXPECT_NE(address, nullptr);
+
+  // Later calls neither load again nor change the answer.
+  const int loads = LinkedLibraryCount();
+  EXPECT_EQ(LinkedCom(), com);
+  EXPECT_EQ(LinkedShell(), shell);
+  EXPECT_TRUE(InitCommonControlsLinked());
+  EXPECT_EQ(LinkedLibraryCount(), loads);
+  ComSession session;
+  EXPECT_TRUE(session.ok());
+}
+
+// The names of the DLLs an image imports at load time, upper-cased.
+std::vector<std::string> importedLibraries(HMODULE image) {
+  std::vector<std::string> names;
+  const auto* base = reinterpret_cast<const unsigned char*>(image);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (directory.VirtualAddress == 0) return names;
+  for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+       entry->Name != 0; ++entry) {
+    std::string name = reinterpret_cast<const char*>(base + entry->Name);
+    for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    names.push_back(name);
+  }
+  return names;
+}
+
+// A direct call to one of these libraries anywhere in the installer would
+// bring its load back into every run, removals included.
+TEST(SystemLinks, InstallerImportsNoLibraryItLinksAtRunTime) {
+  std::string program = std::string("Z:") + TESSA_BINARY_DIR + "/tessaform.exe";
+  for (char& c : program) {
+    if (c == '/') c = '\\';
+  }
+  HMODULE image = LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  ASSERT_NE(image, nullptr) << program;
+  const std::vector<std::string> imports = importedLibraries(image);
+  FreeLibrary(image);
+  EXPECT_NE(std::find(imports.begin(), imports.end(), "KERNEL32.DLL"), imports.end());
+  for (const char* linked : {"OLE32.DLL", "SHELL32.DLL", "COMCTL32.DLL"}) {
+    EXPECT_EQ(std::find(imports.begin(), imports.end(), linked), imports.end()) << linked;
+  }
 }
 
 }  // namespace

@@ -24,24 +24,12 @@ std::string noise(size_t n, uint32_t seed) {
 }
 
 // Every file below `directory`, as paths relative to it.
-void listFiles(const std::string& directory, const std::string& prefix, std::vector<std::string>& out) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      listFiles(directory + "\\" + name, prefix + name + "\\", out);
-    } else {
-      out.push_back(prefix + name);
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
 std::vector<std::string> filesBelow(const std::string& directory) {
   std::vector<std::string> out;
-  listFiles(directory, "", out);
+  WalkDirectory(directory, [&](const std::string& path, const WIN32_FIND_DATAA& found) {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.push_back(path.substr(directory.size() + 1));
+    return true;
+  });
   return out;
 }
 

@@ -497,4 +497,21 @@ class Installing : public EndToEnd {
   std::vector<std::string> sharedPaths_;
 };
 
+// Calls `visit(path, found)` for every entry below `directory` ("." and
+// ".." aside), a folder before what it holds; a folder is entered when
+// `visit` returns true for it.
+template <typename Visit>
+void WalkDirectory(const std::string& directory, Visit visit) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = directory + "\\" + name;
+    if (visit(path, found) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) WalkDirectory(path, visit);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
 }  // namespace install_e2e

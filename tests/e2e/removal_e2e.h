@@ -127,18 +127,13 @@ class Snapshot {
   void add(const std::string& line) { lines_.insert(line); }
 
   void listFiles(const std::string& directory) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = directory + "\\" + name;
+    WalkDirectory(directory, [&](const std::string& path, const WIN32_FIND_DATAA& found) {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         add("dir " + path);
         // The dosdevices links lead out of drive C.
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) listFiles(path);
-      } else if (std::find(editedInPlace_.begin(), editedInPlace_.end(), path) != editedInPlace_.end()) {
+        return !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+      }
+      if (std::find(editedInPlace_.begin(), editedInPlace_.end(), path) != editedInPlace_.end()) {
         add("file " + path + " holding " + Read(path));
       } else {
         const unsigned long long time =
@@ -146,8 +141,8 @@ class Snapshot {
             found.ftLastWriteTime.dwLowDateTime;
         add("file " + path + " " + std::to_string(found.nFileSizeLow) + " " + std::to_string(time));
       }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+      return true;
+    });
   }
 
   // "key | value line" per value (continued lines joined), "key" per key.

@@ -123,16 +123,17 @@ bool makeDirectories(PathText path) {
   // Made first, asked about only when that fails: the usual folder is new
   // and its parent there, and every question about a missing name costs the
   // file system a search of the parent folder (under Wine a read of all of
-  // it, for names that differ only in case).
-  if (CreateDirectoryA(path.text(), nullptr) || directoryExists(path)) return true;
+  // it, for names that differ only in case). The failure's code tells a
+  // name that is there from a parent that is not, so a new chain of folders
+  // costs two calls a folder, not five.
+  if (CreateDirectoryA(path.text(), nullptr)) return true;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return directoryExists(path);
   const String parent = directoryPart(path);
   // A root is its own directory part ("Q:\" of a missing drive): it can only
   // be tried, not made from its parent.
-  const bool parentReady = parent.isEmpty() || parent.length() >= path.length() || directoryExists(parent) ||
-                           makeDirectories(parent);
+  const bool parentReady = parent.isEmpty() || parent.length() >= path.length() || makeDirectories(parent);
   if (!parentReady) return false;
-  CreateDirectoryA(path.text(), nullptr);
-  return directoryExists(path);
+  return CreateDirectoryA(path.text(), nullptr) || directoryExists(path);
 }
 
 void createDirectoryOrDie(PathText path) {

@@ -26,6 +26,9 @@ ShellFunctions ShellTable;
 LinkState CommonControlsState;
 void* InitCommonControlsAddress;
 
+LinkState ThemeState;
+void* SetWindowThemeAddress;
+
 }  // namespace
 
 const ComFunctions* LinkedCom() {
@@ -68,4 +71,12 @@ bool InitCommonControlsLinked() {
   if (!linkOnce(CommonControlsState, "comctl32.dll", table)) return false;
   linkedFunction<decltype(&InitCommonControls)>(InitCommonControlsAddress)();
   return true;
+}
+
+void DrawWithoutVisualStyle(HWND window) {
+  const RuntimeLinkEntry table[] = {{"SetWindowTheme", &SetWindowThemeAddress, false}, {nullptr, nullptr, false}};
+  if (!linkOnce(ThemeState, "uxtheme.dll", table)) return;
+  using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  // Blank names, not empty ones: an empty name leaves the usual style.
+  linkedFunction<SetWindowThemeFunction>(SetWindowThemeAddress)(window, L" ", L" ");
 }

@@ -33,6 +33,7 @@ void createProgressBar(HWND dialog) {
   ProgressBar = CreateWindowExA(0, ProgressBarClass, nullptr, WS_CHILD | WS_VISIBLE, frame.left - 1, frame.top - 1,
                                 frame.right - frame.left + 3, frame.bottom - frame.top + 3, dialog, nullptr,
                                 DialogInstance(), nullptr);
+  if (ProgressBar != nullptr) DrawWithoutVisualStyle(ProgressBar);
 }
 
 INT_PTR CALLBACK progressProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

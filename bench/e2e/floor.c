@@ -8,6 +8,12 @@
  *   floor remove BLOB DIR    deletes those files, their folders and DIR
  *   floor idle               waits half a second (Wine's own memory)
  *
+ * Built with FLOOR_WINDOW (floor-window.exe) it first shows what any program
+ * with a window pays under Wine: a screen-filling window painted once with a
+ * line of text in a TrueType font, closed at the end. Ours shows such a
+ * window; the floor without one is a console program that loads neither
+ * user32 nor gdi32.
+ *
  * BLOB is an index of "SIZE<TAB>RELATIVE\PATH\r\n" lines ended by an empty
  * line, then every file's bytes in index order (bench/e2e/run.py writes it).
  * Exit status 0, or 1 with a message on the first failure. */
@@ -20,6 +26,39 @@ static int fail(const char* what, const char* path) {
   fprintf(stderr, "floor: %s %s failed (error %lu)\n", what, path, GetLastError());
   return 1;
 }
+
+#ifdef FLOOR_WINDOW
+static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HFONT font = CreateFontA(-35, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH, "Times New Roman");
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    TextOutA(dc, 0, 0, "Floor", 5);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    EndPaint(window, &paint);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static HWND openWindow(void) {
+  WNDCLASSA windowClass = {0};
+  windowClass.lpfnWndProc = windowProcedure;
+  windowClass.hInstance = GetModuleHandleA(NULL);
+  windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = "Floor";
+  if (!RegisterClassA(&windowClass)) return NULL;
+  HWND window = CreateWindowExA(0, "Floor", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, windowClass.hInstance, NULL);
+  if (!window) return NULL;
+  ShowWindow(window, SW_SHOWMAXIMIZED);
+  UpdateWindow(window);
+  return window;
+}
+#endif
 
 /* Reads the whole file (install) or only the index (remove) into a buffer. */
 static char* readBlob(const char* path, DWORD* size) {
@@ -66,6 +105,10 @@ int main(int argc, char** argv) {
     fputs("usage: floor install|remove BLOB DIR\n", stderr);
     return 2;
   }
+#ifdef FLOOR_WINDOW
+  HWND window = openWindow();
+  if (!window) return fail("opening", "the window");
+#endif
   int install = strcmp(argv[1], "install") == 0;
   DWORD size = 0;
   char* blob = readBlob(argv[2], &size);
@@ -123,5 +166,8 @@ int main(int argc, char** argv) {
     }
     if (!RemoveDirectoryA(root)) return fail("deleting", root);
   }
+#ifdef FLOOR_WINDOW
+  DestroyWindow(window);
+#endif
   return 0;
 }

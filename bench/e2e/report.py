@@ -147,6 +147,22 @@ def render(a):
             (cell(ri, "%.2f×"), cell(rf, "%.2f×")) +
             tuple(cell(r[k], "%.3f") for k in ("ours", "nsis-zlib", "nsis-lzma", "floor")) +
             (cell(rr, "%.2f×"), cell(rrf, "%.2f×"))))
+    windowed = [s for s in sets if (s, "floor-window", "install") in v]
+    if windowed:
+        out += ["", "Against the floor with a window (the floor built with `FLOOR_WINDOW`: the same work after "
+                "showing a screen-filling window with a line of TrueType text, as every program with a window "
+                "pays under Wine; seconds, and ratios within each round):", "",
+                "| corpus | install: floor | floor with a window | ours/floor with a window "
+                "| removal: floor | floor with a window | ours/floor with a window |",
+                "|---|---|---|---|---|---|---|"]
+        for s in windowed:
+            row = [s]
+            for figure in ("install", "remove"):
+                ratio = round_ratio(v, s, figure, "ours", ["floor-window"])
+                if ratio is None:
+                    ratio = get(s, "ours", figure) / get(s, "floor-window", figure)
+                row += ["%.3f" % get(s, "floor", figure), "%.3f" % get(s, "floor-window", figure), "%.2f×" % ratio]
+            out.append("| " + " | ".join(row) + " |")
     compared = sorted({k[1] for k in v if k[1].startswith("ours-") and k[2] == "install"})
     if compared:
         out += ["", "Earlier builds of ours timed in the same rounds (seconds; ratio to the floor):", "",

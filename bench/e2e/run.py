@@ -228,6 +228,7 @@ def main():
     p.add_argument("--tessapack", required=True)
     p.add_argument("--stub", required=True)
     p.add_argument("--floor", required=True)
+    p.add_argument("--floor-window", help="the floor built with FLOOR_WINDOW: the floor plus a window")
     p.add_argument("--work", required=True)
     p.add_argument("--rounds", type=int, default=5)
     p.add_argument("--out", required=True)
@@ -274,6 +275,11 @@ def main():
                     [winpath(a.floor), "remove", winpath(blob), "C:\\Program Files\\%s floor" % product(set_name)],
                     floor_dir),
         ]
+        if a.floor_window:
+            window_dir = os.path.join(PROGRAM_FILES, product(set_name) + " floor-window")
+            target = "C:\\Program Files\\%s floor-window" % product(set_name)
+            subjects.append(Subject("floor-window", [winpath(a.floor_window), "install", winpath(blob), target],
+                                    [winpath(a.floor_window), "remove", winpath(blob), target], window_dir))
         for tag, path in compared:
             name = product(set_name + "-" + tag)
             subjects.append(Subject("ours-" + tag, [winpath(path), "/a"],

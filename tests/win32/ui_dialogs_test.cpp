@@ -377,6 +377,14 @@ TEST_F(ProgressDialog, ShowsItsTextsAndTheBarOverTheFrame) {
   EXPECT_EQ(barRect.top, frame.top - 1);
   EXPECT_EQ(barRect.right, frame.right + 2);
   EXPECT_EQ(barRect.bottom, frame.bottom + 2);
+  // The classic bar, as Windows draws this program's controls; Wine would
+  // give it the visual style, at several milliseconds a repaint.
+  HMODULE theming = LoadLibraryA("uxtheme.dll");
+  ASSERT_NE(theming, nullptr);
+  auto windowTheme = reinterpret_cast<HANDLE(WINAPI*)(HWND)>(
+      reinterpret_cast<void*>(GetProcAddress(theming, "GetWindowTheme")));
+  ASSERT_NE(windowTheme, nullptr);
+  EXPECT_EQ(windowTheme(bar), nullptr);
 
   EXPECT_FALSE(SetProgressPosition(37));
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 37);

@@ -34,6 +34,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import threading
 import time
 
 WINE = os.environ.get("TESSA_WINE", "wine")
@@ -125,6 +126,22 @@ def wine(args, profile=None, **kw):
     return subprocess.Popen([WINE] + args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env, **kw)
 
 
+def finish(process):
+    """The process's exit status, waited for without polling: Popen.wait with
+    a timeout sleeps up to 50 ms between its looks, which put every time on
+    a 50 ms step. A process still running after TIMEOUT is killed."""
+    killed = []
+    timer = threading.Timer(TIMEOUT, lambda: (killed.append(True), process.kill()))
+    timer.start()
+    try:
+        status = process.wait()
+    finally:
+        timer.cancel()
+    if killed:
+        raise RuntimeError("a program ran longer than %d s" % TIMEOUT)
+    return status
+
+
 def wait_gone(path, start):
     while os.path.exists(path):
         if time.monotonic() - start > TIMEOUT:
@@ -146,7 +163,7 @@ class Subject:
 
     def install(self, expected, profile=None):
         start = time.monotonic()
-        status = wine(self.install_args, profile).wait(timeout=TIMEOUT)
+        status = finish(wine(self.install_args, profile))
         took = time.monotonic() - start
         # Our program ends every run through the same exit, with status 1; the
         # files tell whether it installed.
